@@ -1,0 +1,114 @@
+#include "animation/ball_scene.h"
+
+#include "settings/settings_file.h"
+#include "shell/saver_state.h"
+
+#include <ctime>
+
+BallTableRecord BallTable;
+int32_t ScreenWidth;
+int32_t ScreenHeight;
+
+namespace {
+uint32_t RandomState;
+}
+
+void SceneRandom::Seed(uint32_t value)
+{
+    RandomState = value;
+}
+
+// The classic runtime generator: bits 16 to 30 of the new state.
+int32_t SceneRandom::Next()
+{
+    RandomState = RandomState * 214013u + 2531011u;
+    return static_cast<int32_t>((RandomState >> 16) & 0x7FFF);
+}
+
+void ResetBalls()
+{
+    BallTableRecord &b = BallTable;
+    for (int slot = 0; slot < MaxBalls; ++slot) {
+        b.X[slot] = ScreenWidth / 2;
+        b.Y[slot] = ScreenHeight;
+        b.SpeedX[slot] = SceneRandom::Next() % 7 - 3;
+        b.SpeedY[slot] = SceneRandom::Next() % 2 + 1;
+        b.FrameTick[slot] = 0;
+        b.Frame[slot] = 0;
+        b.Size[slot] = BallSize;
+    }
+}
+
+// Sets up the scene when the saver window is created; in full screen it also
+// reads the stored ball count and starts the animation timer.
+void CreateScene(HWND window)
+{
+    ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+    ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+    SceneRandom::Seed(static_cast<uint32_t>(std::time(nullptr)));
+    ResetBalls();
+    if (SaverState.IsPreview)
+        return;
+
+    LoadSettingsNames();
+    BallCount = ReadStoredBallCount();
+    // The table has 60 slots: a larger stored count must never reach it.
+    if (BallCount > MaxBalls)
+        BallCount = DefaultBallCount;
+    SetTimer(window, AnimationTimerId, AnimationTimerPeriod, nullptr);
+}
+
+namespace {
+
+// Throws a ball that has reached the floor up again.
+void LaunchBall(int slot)
+{
+    BallTableRecord &b = BallTable;
+    b.SpeedX[slot] = SceneRandom::Next() % (LaunchSpreadX + 1) - LaunchSpreadX / 2;
+    b.SpeedY[slot] = -5 - SceneRandom::Next() % (LaunchSpreadY + 1);
+}
+
+void StepBall(int slot)
+{
+    BallTableRecord &b = BallTable;
+    b.PrevX[slot] = b.X[slot];
+    b.PrevY[slot] = b.Y[slot];
+
+    if (++b.FrameTick[slot] == 2) {
+        b.FrameTick[slot] = 0;
+        if (++b.Frame[slot] == BallFrameCount)
+            b.Frame[slot] = 0;
+    }
+
+    b.X[slot] += b.SpeedX[slot];
+    if (b.X[slot] > ScreenWidth - b.Size[slot]) {
+        b.X[slot] = ScreenWidth - b.Size[slot];
+        b.SpeedX[slot] = -b.SpeedX[slot];
+    }
+    if (b.X[slot] < 1) {
+        b.X[slot] = 1;
+        b.SpeedX[slot] = -b.SpeedX[slot];
+    }
+
+    // Quarter pixels per tick, rounded toward minus infinity.
+    b.Y[slot] += b.SpeedY[slot] >> 2;
+    if (b.Y[slot] > ScreenHeight - b.Size[slot]) {
+        b.Y[slot] = ScreenHeight - b.Size[slot];
+        LaunchBall(slot);
+    }
+    b.SpeedY[slot] += 1;
+
+    b.MovedX[slot] = b.X[slot] > b.PrevX[slot] ? b.X[slot] - b.PrevX[slot] : b.PrevX[slot] - b.X[slot];
+    b.MovedY[slot] = b.Y[slot] > b.PrevY[slot] ? b.Y[slot] - b.PrevY[slot] : b.PrevY[slot] - b.Y[slot];
+}
+
+} // namespace
+
+// Advances every ball in use by one tick, slot by slot, so that launches draw
+// their random numbers in slot order.
+void StepScene()
+{
+    const LONG count = BallCount > MaxBalls ? MaxBalls : BallCount;
+    for (int slot = 0; slot < count; ++slot)
+        StepBall(slot);
+}

@@ -1,0 +1,33 @@
+#include "settings/settings_file.h"
+
+#include "resources/resource_ids.h"
+#include "shell/saver_state.h"
+
+LONG BallCount = DefaultBallCount;
+char SettingsSection[SettingsSectionLength] = "telv";
+char SettingsFileName[SettingsFileNameLength] = "";
+
+namespace {
+constexpr char BallsKey[] = "balls";
+}
+
+// Fills both name buffers from the string table; every reader calls this
+// right before it touches the file, so the names are never stale or empty.
+void LoadSettingsNames()
+{
+    LoadStringA(SaverState.Instance, IDS_SETTINGS_SECTION, SettingsSection, SettingsSectionLength);
+    LoadStringA(SaverState.Instance, IDS_SETTINGS_FILE, SettingsFileName, SettingsFileNameLength);
+}
+
+// The stored count as the profile reader gives it; 10 when the file, the
+// section or the key is missing. Callers apply their own range rules.
+LONG ReadStoredBallCount()
+{
+    return static_cast<LONG>(GetPrivateProfileIntA(SettingsSection, BallsKey, DefaultBallCount, SettingsFileName));
+}
+
+// Stores a count already formatted as decimal text.
+void WriteStoredBallCount(const char *text)
+{
+    WritePrivateProfileStringA(SettingsSection, BallsKey, text, SettingsFileName);
+}

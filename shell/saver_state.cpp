@@ -1,0 +1,3 @@
+#include "shell/saver_state.h"
+
+SaverShellState SaverState = InitialSaverState;
