@@ -1,0 +1,35 @@
+// The saver's pictures: 8-bit bitmap resources turned into bitmaps in the
+// display's format through their own palettes, and the ball masks.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+constexpr int PortraitCount = 11;
+constexpr int FirstPortraitResource = 11;
+
+// The loaded pictures; the animation owns and deletes them.
+struct PictureSetRecord {
+    HBITMAP TilePicture;
+    HBITMAP PreviewPicture;
+    std::array<HBITMAP, 6> BallFrames;
+    std::array<HBITMAP, 6> BallMasks;
+    std::array<HBITMAP, PortraitCount> Portraits;
+};
+
+extern PictureSetRecord PictureSet;
+
+// A bitmap in the display's format from the bitmap resource `name` (a name,
+// compared without regard to case, or a number made with MAKEINTRESOURCE);
+// null when the module has no such resource.
+HBITMAP LoadPicture(HMODULE module, LPCSTR name);
+
+// A palette from the colour table of a packed bitmap, or null for more than
+// 8 bits per pixel; `colourCount` receives the number of table entries that
+// stand between the header and the pixels.
+HPALETTE MakePicturePalette(const BITMAPINFOHEADER *packed, int *colourCount);
+
+// A new monochrome mask of `picture`, white where the picture has the
+// transparent colour; those pixels of the picture itself turn black.
+HBITMAP MakeTransparencyMask(HBITMAP picture, COLORREF transparent);
