@@ -698,4 +698,19 @@ TEST_F(Installer, TargetThatIsADirectoryIsAWriteErrorWithoutAQuestion)
     EXPECT_EQ(RegisteredSaver(), "C:\\OLD\\OLDSAVER.SCR");
 }
 
+TEST_F(Installer, ProfileThatCannotBeWrittenIsAWriteErrorNotASuccess)
+{
+    HANDLE held = CreateFileA(profile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const InstallerOutcome outcome = RunInstaller({IDOK, IDOK});
+    CloseHandle(held);
+    EXPECT_EQ(outcome.ExitCode, 1u);
+    ASSERT_EQ(outcome.Boxes.size(), 2u);
+    ExpectInstallQuestion(outcome.Boxes[0]);
+    ExpectBox(outcome.Boxes[1], WriteErrorText, {IDOK}, true);
+    EXPECT_EQ(CurrentProfile(), EarlierProfile);
+    EXPECT_EQ(RegisteredSaver(), "C:\\OLD\\OLDSAVER.SCR");
+}
+
 } // namespace
