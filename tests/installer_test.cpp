@@ -8,7 +8,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -404,7 +407,7 @@ struct SeenBox {
     std::vector<int> Buttons;  // the visible push buttons' identifiers
     int DefaultButton = 0;
     bool Owned = false;
-    bool HasIcon = false;
+    LPCSTR Icon = nullptr;  // the system icon shown (IDI_...), or none
 };
 
 struct InstallerOutcome {
@@ -442,6 +445,75 @@ std::vector<HWND> NewBoxes(DWORD process, const std::set<HWND> &seen)
     return search.Found;
 }
 
+// One 32 x 32 picture in 32-bit pixels.
+using IconPixels = std::array<DWORD, 32 * 32>;
+
+// What the screen shows at a window's top-left 32 x 32 pixels.
+IconPixels ScreenPixels(HWND window)
+{
+    IconPixels pixels{};
+    RECT area = {};
+    GetWindowRect(window, &area);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 32;
+    info.bmiHeader.biHeight = -32;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void *bits = nullptr;
+    HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, picture);
+    BitBlt(memory, 0, 0, 32, 32, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    std::memcpy(pixels.data(), bits, sizeof pixels);
+    SelectObject(memory, old);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// A system icon drawn over the given background colour.
+IconPixels DrawnIcon(LPCSTR name, DWORD background)
+{
+    IconPixels pixels{};
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 32;
+    info.bmiHeader.biHeight = -32;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HDC memory = CreateCompatibleDC(nullptr);
+    void *bits = nullptr;
+    HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, picture);
+    std::fill_n(static_cast<DWORD *>(bits), 32 * 32, background);
+    DrawIconEx(memory, 0, 0, LoadIconA(nullptr, name), 32, 32, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    std::memcpy(pixels.data(), bits, sizeof pixels);
+    SelectObject(memory, old);
+    DeleteObject(picture);
+    DeleteDC(memory);
+    return pixels;
+}
+
+// Which of the message-box icons the icon control shows on the screen,
+// waiting a little for the box to be painted; null when none matches.
+LPCSTR ShownIcon(HWND control)
+{
+    const LPCSTR candidates[] = {IDI_QUESTION, IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const IconPixels shown = ScreenPixels(control);
+        for (LPCSTR candidate : candidates)
+            if (DrawnIcon(candidate, shown[0] & 0xFFFFFF) == shown)
+                return candidate;
+        Sleep(30);
+    }
+    return nullptr;
+}
+
 SeenBox ReadBox(HWND box)
 {
     SeenBox seen;
@@ -465,7 +537,8 @@ SeenBox ReadBox(HWND box)
         } else if (lstrcmpiA(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
             DWORD_PTR icon = 0;
             SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon);
-            seen.HasIcon = icon != 0;
+            if (icon)
+                seen.Icon = ShownIcon(child);
         }
     }
     return seen;
@@ -523,17 +596,17 @@ std::string OverwriteQuestion(const std::string &target)
 }
 
 // What every box of the installer shares, and what tells the boxes apart.
-void ExpectBox(const SeenBox &box, const std::string &text, std::vector<int> buttons, bool icon)
+void ExpectBox(const SeenBox &box, const std::string &text, std::vector<int> buttons, LPCSTR icon)
 {
     EXPECT_EQ(box.Caption, "Install");
     EXPECT_EQ(box.Text, text);
     EXPECT_EQ(box.Buttons, buttons) << text;
     EXPECT_EQ(box.DefaultButton, buttons.front()) << text;
     EXPECT_FALSE(box.Owned) << text;
-    EXPECT_EQ(box.HasIcon, icon) << text;
+    EXPECT_EQ(box.Icon, icon) << text << " (0 is no icon, 0x7f01 to 0x7f04 the IDI_ icons)";
 }
 
-void ExpectInstallQuestion(const SeenBox &box) { ExpectBox(box, InstallQuestion, {IDOK, IDCANCEL}, true); }
+void ExpectInstallQuestion(const SeenBox &box) { ExpectBox(box, InstallQuestion, {IDOK, IDCANCEL}, IDI_QUESTION); }
 
 constexpr char EarlierProfile[] =
     "[boot]\r\n"
@@ -613,7 +686,7 @@ TEST_F(Installer, FreshInstallWritesTheSaverAndRegistersItsShortPath)
     EXPECT_EQ(outcome.ExitCode, 0u);
     ASSERT_EQ(outcome.Boxes.size(), 2u);
     ExpectInstallQuestion(outcome.Boxes[0]);
-    ExpectBox(outcome.Boxes[1], InstalledText, {IDOK}, false);
+    ExpectBox(outcome.Boxes[1], InstalledText, {IDOK}, nullptr);
 
     const std::string written = ReadProfile(target);
     EXPECT_EQ(written.size(), saver.size());
@@ -639,8 +712,8 @@ TEST_F(Installer, DecliningTheOverwriteKeepsEverythingAndEndsWithZero)
     EXPECT_EQ(outcome.ExitCode, 0u);
     ASSERT_EQ(outcome.Boxes.size(), 3u);
     ExpectInstallQuestion(outcome.Boxes[0]);
-    ExpectBox(outcome.Boxes[1], OverwriteQuestion(target), {IDYES, IDNO}, true);
-    ExpectBox(outcome.Boxes[2], AbortedText, {IDOK}, true);
+    ExpectBox(outcome.Boxes[1], OverwriteQuestion(target), {IDYES, IDNO}, IDI_EXCLAMATION);
+    ExpectBox(outcome.Boxes[2], AbortedText, {IDOK}, IDI_EXCLAMATION);
     EXPECT_EQ(ReadProfile(target), "an earlier saver");
     EXPECT_EQ(CurrentProfile(), EarlierProfile);
 }
@@ -662,8 +735,8 @@ TEST_F(Installer, AcceptingTheOverwriteReplacesALongerFileWhole)
     const InstallerOutcome outcome = RunInstaller({IDOK, IDYES, IDOK});
     EXPECT_EQ(outcome.ExitCode, 0u);
     ASSERT_EQ(outcome.Boxes.size(), 3u);
-    ExpectBox(outcome.Boxes[1], OverwriteQuestion(target), {IDYES, IDNO}, true);
-    ExpectBox(outcome.Boxes[2], InstalledText, {IDOK}, false);
+    ExpectBox(outcome.Boxes[1], OverwriteQuestion(target), {IDYES, IDNO}, IDI_EXCLAMATION);
+    ExpectBox(outcome.Boxes[2], InstalledText, {IDOK}, nullptr);
     const std::string written = ReadProfile(target);
     EXPECT_EQ(written.size(), saver.size());
     EXPECT_TRUE(written == saver) << "Telv.scr differs from telv.scr";
@@ -680,8 +753,8 @@ TEST_F(Installer, TargetHeldOpenWithoutWriteSharingIsAWriteError)
     CloseHandle(held);
     EXPECT_EQ(outcome.ExitCode, 1u);
     ASSERT_EQ(outcome.Boxes.size(), 3u);
-    ExpectBox(outcome.Boxes[1], OverwriteQuestion(target), {IDYES, IDNO}, true);
-    ExpectBox(outcome.Boxes[2], WriteErrorText, {IDOK}, true);
+    ExpectBox(outcome.Boxes[1], OverwriteQuestion(target), {IDYES, IDNO}, IDI_EXCLAMATION);
+    ExpectBox(outcome.Boxes[2], WriteErrorText, {IDOK}, IDI_HAND);
     EXPECT_EQ(ReadProfile(target), "an earlier saver");
     EXPECT_EQ(CurrentProfile(), EarlierProfile);
 }
@@ -693,7 +766,7 @@ TEST_F(Installer, TargetThatIsADirectoryIsAWriteErrorWithoutAQuestion)
     EXPECT_EQ(outcome.ExitCode, 1u);
     ASSERT_EQ(outcome.Boxes.size(), 2u);
     ExpectInstallQuestion(outcome.Boxes[0]);
-    ExpectBox(outcome.Boxes[1], WriteErrorText, {IDOK}, true);
+    ExpectBox(outcome.Boxes[1], WriteErrorText, {IDOK}, IDI_HAND);
     EXPECT_EQ(CurrentProfile(), EarlierProfile);
     EXPECT_EQ(RegisteredSaver(), "C:\\OLD\\OLDSAVER.SCR");
 }
@@ -708,7 +781,7 @@ TEST_F(Installer, ProfileThatCannotBeWrittenIsAWriteErrorNotASuccess)
     EXPECT_EQ(outcome.ExitCode, 1u);
     ASSERT_EQ(outcome.Boxes.size(), 2u);
     ExpectInstallQuestion(outcome.Boxes[0]);
-    ExpectBox(outcome.Boxes[1], WriteErrorText, {IDOK}, true);
+    ExpectBox(outcome.Boxes[1], WriteErrorText, {IDOK}, IDI_HAND);
     EXPECT_EQ(CurrentProfile(), EarlierProfile);
     EXPECT_EQ(RegisteredSaver(), "C:\\OLD\\OLDSAVER.SCR");
 }
