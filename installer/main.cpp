@@ -23,7 +23,10 @@ constexpr char BootSection[] = "boot";
 constexpr char SaverKey[] = "SCRNSAVE.EXE";
 constexpr char SystemProfile[] = "system.ini";
 
-enum ExitCode : int { Finished = 0, Failed = 1 };
+// Exit codes. A cancelled installation ends as Failed; a declined overwrite
+// ends as Finished, like a completed one.
+constexpr int Finished = 0;
+constexpr int Failed = 1;
 
 // The installer's working texts.
 struct InstallTexts {

@@ -445,6 +445,8 @@ std::vector<HWND> NewBoxes(DWORD process, const std::set<HWND> &seen)
     return search.Found;
 }
 
+constexpr DWORD PaintTimeout = 10000;
+
 // One 32 x 32 picture in 32-bit pixels.
 using IconPixels = std::array<DWORD, 32 * 32>;
 
@@ -504,7 +506,8 @@ IconPixels DrawnIcon(LPCSTR name, DWORD background)
 LPCSTR ShownIcon(HWND control)
 {
     const LPCSTR candidates[] = {IDI_QUESTION, IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK};
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < PaintTimeout) {
         const IconPixels shown = ScreenPixels(control);
         for (LPCSTR candidate : candidates)
             if (DrawnIcon(candidate, shown[0] & 0xFFFFFF) == shown)
