@@ -43,7 +43,8 @@ int Tell(const char *text, UINT type)
     return MessageBoxA(nullptr, text, Caption, type);
 }
 
-// The end of every path on which nothing was installed or registered.
+// Ends with the write-error box: the saver was not written in full, or not
+// registered.
 int ReportWriteError()
 {
     Tell(WriteErrorText, MB_OK | MB_ICONHAND);
