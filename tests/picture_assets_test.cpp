@@ -166,6 +166,31 @@ TEST(LoadPicture, FindsEveryPictureByNameWithoutRegardToCaseAndByNumber)
         EXPECT_NE(FindResourceA(SaverState.Instance, name, RT_BITMAP), nullptr) << name;
 }
 
+TEST(PictureResources, EveryPictureIsAnEightBitTableBitmapInUsEnglish)
+{
+    const LANGID english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    for (const auto &picture : Inventory()) {
+        HRSRC found = FindResourceExA(SaverState.Instance, RT_BITMAP, picture.Name, english);
+        ASSERT_NE(found, nullptr) << picture.Label;
+        const auto *header = static_cast<const BITMAPINFOHEADER *>(
+            LockResource(LoadResource(SaverState.Instance, found)));
+        const DWORD stride = (picture.Width + 3) & ~3;
+        EXPECT_EQ(header->biSize, 40u) << picture.Label;
+        EXPECT_EQ(header->biWidth, picture.Width) << picture.Label;
+        EXPECT_EQ(header->biHeight, picture.Height) << picture.Label;
+        EXPECT_EQ(header->biPlanes, 1) << picture.Label;
+        EXPECT_EQ(header->biBitCount, 8) << picture.Label;
+        EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RGB)) << picture.Label;
+        EXPECT_EQ(header->biSizeImage, stride * picture.Height) << picture.Label;
+        EXPECT_EQ(header->biXPelsPerMeter, 0) << picture.Label;
+        EXPECT_EQ(header->biYPelsPerMeter, 0) << picture.Label;
+        EXPECT_EQ(header->biClrUsed, 256u) << picture.Label;
+        EXPECT_EQ(header->biClrImportant, 256u) << picture.Label;
+        EXPECT_EQ(SizeofResource(SaverState.Instance, found), 1064 + stride * picture.Height)
+            << picture.Label;
+    }
+}
+
 TEST(LoadPicture, MissingPictureGivesNull)
 {
     EXPECT_EQ(LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(7)), nullptr);
@@ -440,7 +465,9 @@ TEST(TransparencyMask, BallMaskIsWhiteExactlyOnTheGroundAndLeavesTheFrameAlone)
                 const bool isGround = packed.Index(x, y) == 0;
                 ground += isGround;
                 ASSERT_EQ(masked.At(x, y), isGround ? 0xFFFFFFu : 0u)
-                    << "frame " << frame << " at " << x << "," << y;
+                    << "frame " << frame << " at " << x << "," << y << ": index "
+                    << packed.Index(x, y) << " " << Hex(packed.Colour(packed.Index(x, y)))
+                    << " shown as " << Hex(before.At(x, y));
                 ASSERT_EQ(after.At(x, y), before.At(x, y)) << "frame " << frame;
             }
         EXPECT_GT(ground, 300) << "frame " << frame;

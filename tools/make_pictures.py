@@ -395,7 +395,7 @@ BALL_EDGE = 0.2
 # display of 15 or 16 bits, or a palette display matching to its nearest
 # colour, must never turn a picture's dark pixel into black, the colour the
 # ball masks take for the ground.
-DARKEST = 24
+DARKEST = 32
 
 
 def ball_canvas(pixels):
@@ -1059,7 +1059,41 @@ def verify(directory):
                 problems.append("%s: colour table differs from tile.bmp" % name)
         if name.startswith("ball"):
             problems += ball_problems(name, pixels)
+        if name == "tile.bmp":
+            problems += seam_problems(name, width, height, table, pixels)
     return problems
+
+
+def seam_problems(name, width, height, table, pixels):
+    """Repeated edge to edge, the tile must show no seam: the step across the
+    wrap may be no larger than the usual step between neighbouring pixels."""
+    def step(a, b):
+        ca, cb = table[a], table[b]
+        return sum(abs(ca[ch] - cb[ch]) for ch in range(3))
+
+    problems = []
+    for across, size, other in (("columns", width, height), ("rows", height, width)):
+        def at(i, j):
+            return pixels[j * width + i] if across == "columns" else pixels[i * width + j]
+        inner = sum(step(at(i, j), at(i + 1, j)) for i in range(size - 1) for j in range(other))
+        inner /= float((size - 1) * other)
+        wrap = sum(step(at(size - 1, j), at(0, j)) for j in range(other)) / float(other)
+        if wrap > inner * 1.25 + 1:
+            problems.append("%s: seam between the last and first %s (%.1f against %.1f)"
+                            % (name, across, wrap, inner))
+    return problems
+
+
+def loop_problems():
+    """The frame after the last must be the first again, so the ball turns
+    on without a jump."""
+    faces = football_faces()
+    first = draw_ball(0, faces)
+    after_last = draw_ball(BALL_FRAMES, faces)
+    worst = max(abs(a[0][ch] - b[0][ch]) for a, b in zip(first, after_last) for ch in range(3))
+    if worst > 1.0:
+        return ["ball: the frame after the last differs from the first by %.1f" % worst]
+    return []
 
 
 def ball_problems(name, pixels):
@@ -1170,6 +1204,7 @@ def main(argv):
         problems = verify(argv[2])
     elif len(argv) == 3 and argv[1] == "--check":
         problems = verify(argv[2])
+        problems += loop_problems()
         for name, data in sorted(draw_all().items()):
             try:
                 with open(os.path.join(argv[2], name), "rb") as f:
