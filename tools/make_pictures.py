@@ -76,17 +76,18 @@ def hash01(*values):
     return h / 4294967296.0
 
 
-def periodic_noise(x, y, cell, period, seed):
-    """Smooth value noise that repeats every `period` pixels both ways."""
-    cells = period // cell
-    gx, gy = x / cell, y / cell
+def periodic_noise(x, y, cell_w, cell_h, period, seed):
+    """Smooth value noise on cells of cell_w x cell_h pixels that repeats
+    every `period` pixels both ways (both cell sides must divide it)."""
+    cols, rows = period // cell_w, period // cell_h
+    gx, gy = x / cell_w, y / cell_h
     ix, iy = int(math.floor(gx)), int(math.floor(gy))
     fx, fy = gx - ix, gy - iy
     fx = fx * fx * (3 - 2 * fx)
     fy = fy * fy * (3 - 2 * fy)
 
     def at(i, j):
-        return hash01(i % cells, j % cells, seed)
+        return hash01(i % cols, j % rows, seed)
 
     top = at(ix, iy) + (at(ix + 1, iy) - at(ix, iy)) * fx
     bottom = at(ix, iy + 1) + (at(ix + 1, iy + 1) - at(ix, iy + 1)) * fx
@@ -240,12 +241,13 @@ def draw_tile():
         band = 0.5 + 0.5 * math.cos(2 * math.pi * (y / h))
         band = smoothstep(0.25, 0.75, band)
         base = mix(dark, light, band)
-        # Clumps, tufts and single blades, all periodic on the tile.
-        n = (periodic_noise(x, y, 25, w, 1) * 0.45
-             + periodic_noise(x, y, 10, w, 2) * 0.35
-             + periodic_noise(x, y * 0.5, 4, w, 3) * 0.2)
-        blade = hash01(int(x) % w, int(y) % h, 7)
-        k = 0.86 + 0.22 * n + 0.08 * (blade - 0.5)
+        # Clumps, tufts and upright blades, all periodic on the tile.
+        n = (periodic_noise(x, y, 25, 25, w, 1) * 0.5
+             + periodic_noise(x, y, 10, 10, w, 2) * 0.3
+             + periodic_noise(x, y, 4, 4, w, 3) * 0.2)
+        blades = periodic_noise(x, y, 2, 8, w, 4)
+        grain = hash01(int(x) % w, int(y) % h, 7)
+        k = 0.84 + 0.2 * n + 0.14 * (blades - 0.5) + 0.06 * (grain - 0.5)
         tint = (k * 1.0, k, k * (0.95 + 0.1 * n))
         return (base[0] * tint[0], base[1] * tint[1], base[2] * tint[2])
     canvas.shade(grass)
@@ -756,7 +758,7 @@ def draw_preview(tile, portrait, balls):
     # the large screen it repeats every 200 pixels, in the preview every 50.
     small_tile = scaled(tile.downsample(4), 4)
     spots = [(60, 300, 0), (150, 120, 2), (420, 70, 4), (500, 260, 1), (250, 380, 3),
-             (380, 350, 5), (30, 40, 3)]
+             (440, 370, 5), (30, 40, 3)]
     screen = compose_screen(w * 4, h * 4, small_tile, portrait, balls, spots)
     return screen.downsample(4)
 
@@ -999,7 +1001,7 @@ def draw_all():
     for i, p in enumerate(portraits):
         files["portrait%02d.bmp" % (i + 1)] = bmp_bytes(*PORTRAIT_SIZE, table, quantise(p, q))
 
-    preview = draw_preview(tile, portraits[9], balls)
+    preview = draw_preview(tile, portraits[6], balls)
     preview_table = make_table([(preview, 1, None)])
     files["preview.bmp"] = bmp_bytes(*PREVIEW_SIZE, preview_table,
                                      quantise(preview, Quantiser(preview_table)))
