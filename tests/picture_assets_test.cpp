@@ -199,6 +199,26 @@ TEST(LoadPicture, MissingPictureGivesNull)
     EXPECT_EQ(LoadPicture(SaverState.Instance, "l2"), nullptr);
 }
 
+// The loader converts on the saver window's own surface when there is one.
+TEST(LoadPicture, ConvertsOnTheSaverWindowSurface)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0, 64, 48,
+                                  nullptr, nullptr, SaverState.Instance, nullptr);
+    ASSERT_NE(window, nullptr);
+    SaverState.SaverWindow = window;
+    const PackedPicture packed = FindPacked(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
+    HBITMAP bitmap = LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
+    SaverState.SaverWindow = nullptr;
+    DestroyWindow(window);
+    ASSERT_NE(bitmap, nullptr);
+    const Pixels shown = ReadPixels(bitmap);
+    DeleteObject(bitmap);
+    for (int y = 0; y < packed.Height; y += 7)
+        for (int x = 0; x < packed.Width; x += 5)
+            ASSERT_PRED3(Near, shown.At(x, y), packed.Colour(packed.Index(x, y)), ChannelTolerance())
+                << x << "," << y;
+}
+
 TEST(LoadPicture, ShowsTheColoursOfItsOwnTable)
 {
     const int tolerance = ChannelTolerance();
