@@ -481,13 +481,13 @@ KEEPER_TRIM = (250.0, 220.0, 60.0)
 PLAYERS = [
     (1, 1, "dark", "short", (46, 58, 0.85), "brown", {"keeper": True}),
     (2, 3, "black", "buzz", (50, 56, 0.93), "dark", {}),
-    (3, 0, "red", "curly", (43, 58, 0.78), "green", {"freckles": True}),
-    (4, 5, "black", "afro", (47, 60, 0.8), "dark", {}),
+    (3, 0, "red", "curly", (43, 58, 0.78), "green", {"freckles": True, "mouth": "grin"}),
+    (4, 5, "black", "afro", (47, 60, 0.8), "dark", {"mouth": "grin"}),
     (5, 0, "blond", "side", (44, 62, 0.72), "blue", {}),
-    (6, 2, "brown", "spiky", (48, 55, 0.9), "brown", {}),
+    (6, 2, "brown", "spiky", (48, 55, 0.9), "brown", {"mouth": "grin"}),
     (7, 4, "black", "mohawk", (43, 60, 0.8), "dark", {}),
     (8, 1, "grey", "bald", (51, 57, 0.95), "blue", {"moustache": True}),
-    (9, 2, "black", "long", (44, 58, 0.76), "brown", {"headband": True}),
+    (9, 2, "black", "long", (44, 58, 0.76), "brown", {"headband": True, "mouth": "smirk"}),
     (10, 3, "dark", "curly", (47, 57, 0.86), "brown", {"beard": True}),
     (11, 1, "brown", "side", (46, 57, 0.84), "green", {"stubble": True, "part": 1}),
 ]
@@ -611,6 +611,11 @@ def draw_portrait(index):
             for side in (-1, 1):
                 canvas.paint(sd_ellipse(hx + side * (rx - 2), hy - 8, 9, 30), hair_fn,
                              (hx + side * rx - 14, hy - 42, hx + side * rx + 14, hy + 26))
+        # A soft sheen where the light catches the hair.
+        shine = sd_intersect(sd_polyline(arc(hx + 4, top + 34, rx * 0.75, 26, 205, 285, 10), 3.5),
+                             crown)
+        canvas.paint(shine, mix(hair, (255.0, 255.0, 255.0), 0.35),
+                     (hx - rx - 8, top - 8, hx + rx + 8, hy), 0.6)
     elif style == "buzz":
         canvas.paint(sd_intersect(sd_ellipse(hx, hy - 10, rx + 1, ry * 0.88 + 2),
                                   lambda x, y: y - (hy - ry * 0.42)),
@@ -683,18 +688,30 @@ def draw_portrait(index):
     if extras.get("stubble"):
         face_fn = shaded(skin, hx - 6, hy - 6, rx + 8, ry + 6, 0.38)
 
+        stubble_line = lambda x, y: (hy + 24 - 12 * ((x - hx) / rx) ** 2) - y
+
         def stubble(x, y):
-            t = smoothstep(-2.0, 14.0, -beard_line(x, y))
-            return mix(face_fn(x, y), hair, 0.45 * t)
-        canvas.paint(sd_intersect(head, lambda x, y: beard_line(x, y) + 4), stubble,
+            t = smoothstep(0.0, 16.0, -stubble_line(x, y))
+            return mix(face_fn(x, y), hair, 0.4 * t)
+        canvas.paint(sd_intersect(head, stubble_line), stubble,
                      (hx - rx - 2, hy - 8, hx + rx + 2, hy + ry + 8))
     if extras.get("moustache"):
         for side in (-1, 1):
             canvas.paint(sd_polyline([(hx, my - 9), (hx + side * 9, my - 10), (hx + side * 17, my - 4)], 3.2),
                          scale(hair, 0.9), (hx - 22, my - 16, hx + 22, my))
-    mouth = arc(hx, my - 10, 17, 12, 35, 145, 10)
     lips = mix(scale(skin, 0.5), (170.0, 40.0, 50.0), 0.55)
-    canvas.paint(sd_polyline(mouth, 2.0), lips, (hx - 20, my - 12, hx + 20, my + 6))
+    mouth_box = (hx - 22, my - 14, hx + 22, my + 8)
+    if extras.get("mouth") == "grin":
+        # An open laugh: the mouth's inside, a row of teeth, the lip line.
+        opening = sd_intersect(sd_ellipse(hx, my - 6, 15, 10), lambda x, y: my - 5 - y)
+        canvas.paint(opening, (110.0, 34.0, 40.0), mouth_box)
+        canvas.paint(sd_intersect(opening, sd_ellipse(hx, my - 6, 14, 5.5)), (248.0, 246.0, 240.0),
+                     mouth_box)
+        canvas.paint(lambda x, y: abs(opening(x, y)) - 0.8, lips, mouth_box)
+    elif extras.get("mouth") == "smirk":
+        canvas.paint(sd_polyline(arc(hx + 4, my - 14, 15, 12, 40, 150, 10), 2.0), lips, mouth_box)
+    else:
+        canvas.paint(sd_polyline(arc(hx, my - 10, 17, 12, 35, 145, 10), 2.0), lips, mouth_box)
     if extras.get("freckles"):
         for k in range(14):
             side = -1 if k % 2 else 1
