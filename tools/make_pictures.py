@@ -638,11 +638,10 @@ def draw_portrait(index):
             canvas.paint(sd_circle(bx, by, 4), scale(hair, 1.35), (bx - 6, by - 6, bx + 6, by + 6),
                          0.6)
     elif style == "spiky":
-        spikes = [sd_intersect(crown, lambda x, y: 1.0)]
+        spikes = [crown]
         for k in range(7):
             bx = hx - rx * 0.8 + k * rx * 1.6 / 6
             spikes.append(sd_polyline([(bx - 6, top + 20), (bx + 3, top - 12 + 4 * (k % 2))], 5))
-        spikes.append(crown)
         canvas.paint(sd_union(*spikes), hair_fn, (hx - rx - 10, top - 20, hx + rx + 10, hy))
     elif style == "mohawk":
         canvas.paint(sd_intersect(sd_ellipse(hx, hy - 10, rx + 1, ry * 0.88 + 2),
