@@ -70,7 +70,13 @@ HBITMAP LoadPicture(HMODULE module, LPCSTR name)
         return nullptr;
     }
 
+    // Without a surface there is no display format to convert to; a bitmap
+    // made without one would be monochrome.
     HDC window = GetDC(SaverState.SaverWindow);
+    if (window == nullptr) {
+        FreeResource(loaded);
+        return nullptr;
+    }
     int colourCount = 0;
     HPALETTE palette = MakePicturePalette(packed, &colourCount);
     HPALETTE previous = nullptr;

@@ -219,6 +219,22 @@ TEST(LoadPicture, ConvertsOnTheSaverWindowSurface)
                 << x << "," << y;
 }
 
+// A saver window that is gone has no surface to convert on: no picture,
+// rather than one in the wrong (monochrome) format.
+TEST(LoadPicture, WindowWithoutSurfaceGivesNull)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "Screen Saver", WS_POPUP, 0, 0, 8, 8, nullptr,
+                                  nullptr, SaverState.Instance, nullptr);
+    ASSERT_NE(window, nullptr);
+    DestroyWindow(window);
+    SaverState.SaverWindow = window;
+    HBITMAP bitmap = LoadPicture(SaverState.Instance, "l1");
+    SaverState.SaverWindow = nullptr;
+    EXPECT_EQ(bitmap, nullptr);
+    if (bitmap != nullptr)
+        DeleteObject(bitmap);
+}
+
 TEST(LoadPicture, ShowsTheColoursOfItsOwnTable)
 {
     const int tolerance = ChannelTolerance();
