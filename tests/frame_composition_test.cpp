@@ -568,6 +568,23 @@ TEST_F(FrameComposition, TickMakesNoObject)
     EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), objectsBefore);
 }
 
+// Everything but creation, paint, tick and teardown goes on to the close
+// rules: a key asks to close, the close is approved without protection and
+// the teardown releases the scene.
+TEST_F(FrameComposition, OtherMessagesReachTheCloseRules)
+{
+    Paint();
+    const HGDIOBJ composition = FrameBuffers.Composition;
+    SendMessageA(window, WM_KEYDOWN, 'A', 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, window, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+    DispatchMessageA(&msg);
+    EXPECT_EQ(SaverState.CloseApproved, 1);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(GetObjectType(composition), 0u);
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
 class PreviewComposition : public FrameComposition {
 protected:
     void SetUp() override
