@@ -1,0 +1,306 @@
+// The built saver started as the system starts it: real command lines, a
+// full-screen saver ended by real X input, and a preview inside a host
+// window of this test.
+#include "tests/saver_process.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char SaverClass[] = "WindowsScreenSaverClass";
+constexpr DWORD StartTimeout = 30000;
+constexpr DWORD ExitTimeout = 20000;
+constexpr DWORD Unusable = static_cast<DWORD>(-1);
+
+class SaverProcess : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = PrepareSaverFolder("process", false, false);
+        // The cursor rests where no test moves it, so that the saver's
+        // anchor is known.
+        SetCursorPos(100, 100);
+    }
+    void TearDown() override
+    {
+        for (HANDLE process : started)
+            EndProcess(process);
+    }
+
+    HANDLE Start(const std::string &arguments)
+    {
+        HANDLE process = StartSaver(folder, arguments);
+        if (process != nullptr)
+            started.push_back(process);
+        return process;
+    }
+
+    // Starts the full-screen saver and waits for its window.
+    HWND StartFullScreen(HANDLE &process, const std::string &arguments = "/s")
+    {
+        process = Start(arguments);
+        if (process == nullptr)
+            return nullptr;
+        HWND window = WaitForWindow(SaverClass, "Screen Saver", StartTimeout);
+        // Let the saver take its first frames before input arrives.
+        PumpFor(1000);
+        return window;
+    }
+
+    std::string folder;
+    std::vector<HANDLE> started;
+};
+
+DWORD ProcessOf(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    return id;
+}
+
+// Top-level windows of the process, of the class.
+std::vector<HWND> WindowsOf(DWORD processId, const char *className)
+{
+    struct Search {
+        DWORD ProcessId;
+        const char *ClassName;
+        std::vector<HWND> Found;
+    } search = {processId, className, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto *s = reinterpret_cast<Search *>(data);
+            char name[64] = "";
+            GetClassNameA(window, name, sizeof name);
+            if (ProcessOf(window) == s->ProcessId && lstrcmpA(name, s->ClassName) == 0)
+                s->Found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+TEST_F(SaverProcess, UnusableCommandLinesEndWithMinusOneAndShowNothing)
+{
+    ASSERT_FALSE(IsWindow(reinterpret_cast<HWND>(1))) << "2^32 + 1 reads as 1, which must name no window";
+    for (const char *arguments : {"/x", "/1", "/:", "/\ts", "/p", "/p 0", "/p abc", "/p -5", "/p 0x1A",
+                                  "/p 4294967297"}) {
+        HANDLE process = Start(arguments);
+        ASSERT_NE(process, nullptr);
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), Unusable) << arguments;
+        EXPECT_EQ(FindWindowA(SaverClass, nullptr), nullptr) << arguments;
+        EXPECT_TRUE(WindowsOf(GetProcessId(process), "#32770").empty()) << arguments;
+    }
+}
+
+TEST_F(SaverProcess, FullScreenLinesShowTopmostScreenSizedWindow)
+{
+    for (const char *arguments : {"/s", "-S", "s", "//--s", "/sx"}) {
+        HANDLE process = nullptr;
+        HWND window = StartFullScreen(process, arguments);
+        ASSERT_NE(window, nullptr) << arguments;
+        EXPECT_EQ(ProcessOf(window), GetProcessId(process));
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & 0xFFFF0000u, 0x96000000u) << arguments;
+        EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << arguments;
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        EXPECT_EQ(rect.left, 0);
+        EXPECT_EQ(rect.top, 0);
+        EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN));
+        EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+        EXPECT_EQ(WindowFromPoint(POINT{GetSystemMetrics(SM_CXSCREEN) / 2, 5}), window);
+
+        // The title never changes.
+        EXPECT_EQ(SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other")), 0);
+        char title[64] = "";
+        GetWindowTextA(window, title, sizeof title);
+        EXPECT_STREQ(title, "Screen Saver");
+
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << arguments;
+    }
+}
+
+TEST_F(SaverProcess, KeyEndsFullScreenWithZero)
+{
+    HANDLE process = nullptr;
+    ASSERT_NE(StartFullScreen(process), nullptr);
+    Xdotool("key a");
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+}
+
+TEST_F(SaverProcess, ButtonPressEndsFullScreenWithZero)
+{
+    HANDLE process = nullptr;
+    ASSERT_NE(StartFullScreen(process), nullptr);
+    Xdotool("click 3");
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+}
+
+TEST_F(SaverProcess, MouseMoveOfFourKeepsItAndMoreThanFourEndsIt)
+{
+    HANDLE process = nullptr;
+    ASSERT_NE(StartFullScreen(process), nullptr);
+    Xdotool("mousemove 103 101");
+    EXPECT_EQ(WaitForExit(process, 2000), STILL_ACTIVE) << "a distance of 4 does not end the saver";
+    Xdotool("mousemove 103 102");
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << "a distance of 5 from the anchor ends it";
+}
+
+TEST_F(SaverProcess, SecondFullScreenStartRaisesTheFirstAndEndsWithZero)
+{
+    HANDLE first = nullptr;
+    HWND window = StartFullScreen(first);
+    ASSERT_NE(window, nullptr);
+    HANDLE second = Start("/s");
+    EXPECT_EQ(WaitForExit(second, ExitTimeout), 0u);
+    EXPECT_EQ(WaitForExit(first, 500), STILL_ACTIVE);
+    EXPECT_EQ(FindWindowA(SaverClass, "Screen Saver"), window);
+    EXPECT_TRUE(WindowsOf(GetProcessId(second), SaverClass).empty());
+    EXPECT_EQ(GetForegroundWindow(), window);
+    Xdotool("key Escape");
+    EXPECT_EQ(WaitForExit(first, ExitTimeout), 0u);
+}
+
+// A preview host as the display settings would show it: a window with a
+// small client area, which records the help and context-menu requests the
+// preview hands it.
+struct HostRecord {
+    int HelpCount;
+    WPARAM HelpWParam;
+    HELPINFO Help;
+    int MenuCount;
+    WPARAM MenuWParam;
+    LPARAM MenuLParam;
+};
+HostRecord Host;
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_HELP:
+        ++Host.HelpCount;
+        Host.HelpWParam = wParam;
+        if (lParam != 0)
+            Host.Help = *reinterpret_cast<const HELPINFO *>(lParam);
+        return TRUE;
+    case WM_CONTEXTMENU:
+        ++Host.MenuCount;
+        Host.MenuWParam = wParam;
+        Host.MenuLParam = lParam;
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+HWND MakeHost(int width, int height)
+{
+    WNDCLASSA hostClass = {};
+    hostClass.lpfnWndProc = HostProc;
+    hostClass.hInstance = GetModuleHandleA(nullptr);
+    hostClass.lpszClassName = "TelvPreviewHost";
+    RegisterClassA(&hostClass);
+    Host = HostRecord{};
+    RECT rect = {0, 0, width, height};
+    AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
+    return CreateWindowExA(0, "TelvPreviewHost", "Preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200,
+                           rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+// Waits for the preview child inside the host, handling the host's messages.
+HWND WaitForPreview(HWND host)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND child = FindWindowExA(host, nullptr, SaverClass, "Preview");
+        if (child != nullptr || GetTickCount() - start > StartTimeout)
+            return child;
+        PumpFor(50);
+    }
+}
+
+std::string HandleText(HWND window)
+{
+    return std::to_string(reinterpret_cast<UINT_PTR>(window));
+}
+
+TEST_F(SaverProcess, PreviewFillsHostClientAreaAndIgnoresInput)
+{
+    for (std::string prefix : {"/p ", "/l ", "/p", "-L   "}) {
+        HWND host = MakeHost(152, 112);
+        ASSERT_NE(host, nullptr);
+        HANDLE process = Start(prefix + HandleText(host));
+        HWND preview = WaitForPreview(host);
+        ASSERT_NE(preview, nullptr) << prefix;
+        EXPECT_EQ(ProcessOf(preview), GetProcessId(process));
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(preview, GWL_STYLE)) & 0xFFFF0000u, 0x52000000u);
+        EXPECT_EQ(GetWindowLongA(preview, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+        RECT client = {};
+        GetClientRect(preview, &client);
+        EXPECT_EQ(client.right, 152);
+        EXPECT_EQ(client.bottom, 112);
+        POINT origin = {0, 0};
+        MapWindowPoints(preview, host, &origin, 1);
+        EXPECT_EQ(origin.x, 0);
+        EXPECT_EQ(origin.y, 0);
+
+        // Keys, clicks and moves never end a preview.
+        PostMessageA(preview, WM_KEYDOWN, 'A', 0);
+        PostMessageA(preview, WM_SYSKEYDOWN, VK_MENU, 0);
+        PostMessageA(preview, WM_LBUTTONDOWN, 0, 0);
+        PostMessageA(preview, WM_MOUSEMOVE, 0, MAKELPARAM(80, 80));
+        Xdotool("key b");
+        EXPECT_EQ(WaitForExit(process, 1500), STILL_ACTIVE) << prefix;
+
+        PostMessageA(preview, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << prefix;
+        DestroyWindow(host);
+    }
+}
+
+TEST_F(SaverProcess, DestroyingTheHostEndsThePreview)
+{
+    HWND host = MakeHost(200, 150);
+    HANDLE process = Start("/p " + HandleText(host));
+    ASSERT_NE(WaitForPreview(host), nullptr);
+    DestroyWindow(host);
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+}
+
+TEST_F(SaverProcess, PreviewHandsHelpAndContextMenuToItsHost)
+{
+    HWND host = MakeHost(200, 150);
+    HANDLE process = Start("/p " + HandleText(host));
+    HWND preview = WaitForPreview(host);
+    ASSERT_NE(preview, nullptr);
+
+    HELPINFO help = {};
+    help.cbSize = sizeof help;
+    help.iContextType = HELPINFO_WINDOW;
+    help.iCtrlId = 77;
+    help.dwContextId = 0x1234;
+    help.MousePos = POINT{11, 22};
+    EXPECT_EQ(SendMessageA(preview, WM_HELP, 0, reinterpret_cast<LPARAM>(&help)), 1);
+    EXPECT_EQ(Host.HelpCount, 1);
+    EXPECT_EQ(Host.HelpWParam, reinterpret_cast<WPARAM>(host));
+    EXPECT_EQ(Host.Help.cbSize, sizeof help);
+    EXPECT_EQ(Host.Help.iCtrlId, 77);
+    EXPECT_EQ(Host.Help.dwContextId, 0x1234u);
+    EXPECT_EQ(Host.Help.MousePos.x, 11);
+    EXPECT_EQ(Host.Help.MousePos.y, 22);
+
+    EXPECT_EQ(SendMessageA(preview, WM_CONTEXTMENU, 0, MAKELPARAM(33, 44)), 1);
+    PumpFor(300);
+    EXPECT_EQ(Host.MenuCount, 1);
+    EXPECT_EQ(Host.MenuWParam, reinterpret_cast<WPARAM>(host));
+    EXPECT_EQ(Host.MenuLParam, MAKELPARAM(33, 44));
+
+    DestroyWindow(host);
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+}
+
+} // namespace
