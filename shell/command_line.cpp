@@ -2,6 +2,7 @@
 // the decimal window handle, and the entry of each run mode.
 #include "shell/command_line.h"
 
+#include "resources/resource_ids.h"
 #include "settings/config_dialog.h"
 #include "shell/password_library.h"
 #include "shell/saver_state.h"
@@ -10,7 +11,6 @@
 namespace {
 
 constexpr int UnusableCommandLine = -1;
-constexpr int ConfigDialogTemplate = 2003;
 
 // Steps over the blanks (0x20 only) between a mode letter and its handle.
 const char *SkipSpaces(const char *text)
@@ -132,7 +132,7 @@ int ShowConfigDialog(HWND owner)
 {
     if (!ConfigClassHook(SaverState.Instance))
         return 0;
-    return static_cast<int>(DialogBoxParamA(SaverState.Instance, MAKEINTRESOURCEA(ConfigDialogTemplate),
+    return static_cast<int>(DialogBoxParamA(SaverState.Instance, MAKEINTRESOURCEA(IDD_CONFIGURE),
                                             owner, ScreenSaverConfigureDialog, 0));
 }
 

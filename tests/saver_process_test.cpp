@@ -95,6 +95,47 @@ TEST_F(SaverProcess, UnusableCommandLinesEndWithMinusOneAndShowNothing)
     }
 }
 
+// Waits for the configuration dialog of the process.
+HWND WaitForDialog(HANDLE process)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<HWND> dialogs = WindowsOf(GetProcessId(process), "#32770");
+        if (!dialogs.empty())
+            return dialogs.front();
+        if (GetTickCount() - start > StartTimeout || WaitForSingleObject(process, 0) == WAIT_OBJECT_0)
+            return nullptr;
+        PumpFor(50);
+    }
+}
+
+TEST_F(SaverProcess, ConfigurationLinesOpenTheDialogWithTheirOwner)
+{
+    HWND foreground = CreateWindowExA(0, "STATIC", "foreground", WS_POPUP | WS_VISIBLE, 20, 20, 60, 60, nullptr,
+                                      nullptr, nullptr, nullptr);
+    ASSERT_NE(foreground, nullptr);
+    struct Case {
+        const char *Arguments;
+        bool Owned;
+    };
+    for (Case c : {Case{"", false}, Case{"-", false}, Case{"/ /", false}, Case{"c:123", true}, Case{"/C", true}}) {
+        SetForegroundWindow(foreground);
+        HANDLE process = Start(c.Arguments);
+        HWND dialog = WaitForDialog(process);
+        ASSERT_NE(dialog, nullptr) << '"' << c.Arguments << '"';
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), c.Owned ? foreground : nullptr) << '"' << c.Arguments << '"';
+        EXPECT_EQ(FindWindowA(SaverClass, nullptr), nullptr);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << "Cancel ends the dialog with 0";
+    }
+    HANDLE process = Start("/c");
+    HWND dialog = WaitForDialog(process);
+    ASSERT_NE(dialog, nullptr);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 1u) << "OK ends the dialog with 1";
+    DestroyWindow(foreground);
+}
+
 TEST_F(SaverProcess, FullScreenLinesShowTopmostScreenSizedWindow)
 {
     for (const char *arguments : {"/s", "-S", "s", "//--s", "/sx"}) {
