@@ -1,6 +1,7 @@
 // The built saver started as the system starts it: real command lines, a
 // full-screen saver ended by real X input, and a preview inside a host
 // window of this test.
+#include "animation/picture_assets.h"
 #include "tests/saver_process.h"
 
 #include <gtest/gtest.h>
@@ -162,6 +163,144 @@ TEST_F(SaverProcess, FullScreenLinesShowTopmostScreenSizedWindow)
         PostMessageA(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << arguments;
     }
+}
+
+// A 32-bit top-down copy of a surface's pixels, or of a bitmap drawn at
+// given places on black.
+struct Pixels {
+    int Width;
+    int Height;
+    std::vector<DWORD> Data;
+    DWORD At(int x, int y) const { return Data[static_cast<size_t>(y) * Width + x] & 0xFFFFFF; }
+};
+
+Pixels CopyPixels(HDC source, int width, int height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC copy = CreateCompatibleDC(source);
+    HGDIOBJ oldBitmap = SelectObject(copy, section);
+    PatBlt(copy, 0, 0, width, height, BLACKNESS);
+    BitBlt(copy, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    Pixels pixels = {width, height, {}};
+    const DWORD *p = static_cast<const DWORD *>(bits);
+    pixels.Data.assign(p, p + static_cast<size_t>(width) * height);
+    SelectObject(copy, oldBitmap);
+    DeleteDC(copy);
+    DeleteObject(section);
+    return pixels;
+}
+
+Pixels ScreenPixels()
+{
+    HDC screen = GetDC(nullptr);
+    Pixels pixels = CopyPixels(screen, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Where the expected picture agrees with the screen, as a fraction of the
+// rectangle.
+double Agreement(const Pixels &expected, const Pixels &actual, RECT area)
+{
+    long same = 0;
+    long total = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x, ++total)
+            same += expected.At(x, y) == actual.At(x, y);
+    return total == 0 ? 0.0 : static_cast<double>(same) / total;
+}
+
+// The screen as the saver composes it before the balls: tiles from the
+// top-left corner and the first portrait in the middle.
+Pixels ExpectedFullScreen()
+{
+    HMODULE module = GetModuleHandleA(nullptr);
+    HBITMAP tile = LoadPicture(module, "L1");
+    HBITMAP portrait = LoadPicture(module, MAKEINTRESOURCEA(FirstPortraitResource));
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC canvas = CreateCompatibleDC(screen);
+    HBITMAP canvasBitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ oldCanvas = SelectObject(canvas, canvasBitmap);
+    HDC picture = CreateCompatibleDC(screen);
+    HGDIOBJ oldPicture = SelectObject(picture, tile);
+    for (int y = 0; y < height; y += 200)
+        for (int x = 0; x < width; x += 200)
+            BitBlt(canvas, x, y, 200, 200, picture, 0, 0, SRCCOPY);
+    SelectObject(picture, portrait);
+    BITMAP size = {};
+    GetObjectA(portrait, sizeof size, &size);
+    BitBlt(canvas, (width - size.bmWidth) / 2, (height - size.bmHeight) / 2, size.bmWidth, size.bmHeight, picture, 0,
+           0, SRCCOPY);
+    Pixels pixels = CopyPixels(canvas, width, height);
+    SelectObject(picture, oldPicture);
+    DeleteDC(picture);
+    SelectObject(canvas, oldCanvas);
+    DeleteObject(canvasBitmap);
+    DeleteDC(canvas);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(portrait);
+    DeleteObject(tile);
+    return pixels;
+}
+
+TEST_F(SaverProcess, FullScreenShowsTilesAndFirstPortrait)
+{
+    HANDLE process = nullptr;
+    ASSERT_NE(StartFullScreen(process), nullptr);
+    Pixels expected = ExpectedFullScreen();
+    Pixels screen = ScreenPixels();
+    int width = screen.Width;
+    int height = screen.Height;
+    // Only the flying balls may differ: they cover a few per cent at most.
+    EXPECT_GT(Agreement(expected, screen, RECT{0, 0, width, height}), 0.95);
+    EXPECT_GT(Agreement(expected, screen, RECT{(width - 200) / 2, (height - 300) / 2, (width + 200) / 2,
+                                               (height + 300) / 2}),
+              0.85)
+        << "the first portrait in the middle";
+    EXPECT_GT(Agreement(expected, screen, RECT{0, 0, 200, 200}), 0.85) << "the first tile";
+    Xdotool("key space");
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+}
+
+TEST_F(SaverProcess, PreviewShowsPreviewPictureInItsCorner)
+{
+    // Wine draws another process's child only when the host is the desktop.
+    HWND desktop = GetDesktopWindow();
+    HANDLE process = Start("/p " + std::to_string(reinterpret_cast<UINT_PTR>(desktop)));
+    HWND preview = nullptr;
+    for (DWORD start = GetTickCount(); preview == nullptr && GetTickCount() - start < StartTimeout; PumpFor(50))
+        preview = FindWindowExA(desktop, nullptr, SaverClass, "Preview");
+    ASSERT_NE(preview, nullptr);
+    PumpFor(1500);
+
+    HDC screen = GetDC(nullptr);
+    HDC picture = CreateCompatibleDC(screen);
+    HBITMAP previewPicture = LoadPicture(GetModuleHandleA(nullptr), "PREV");
+    ASSERT_NE(previewPicture, nullptr);
+    HGDIOBJ oldPicture = SelectObject(picture, previewPicture);
+    Pixels expected = CopyPixels(picture, 150, 110);
+    SelectObject(picture, oldPicture);
+    DeleteObject(previewPicture);
+    DeleteDC(picture);
+    ReleaseDC(nullptr, screen);
+
+    Pixels shown = ScreenPixels();
+    EXPECT_EQ(Agreement(expected, shown, RECT{0, 0, 150, 110}), 1.0);
+    EXPECT_EQ(shown.At(shown.Width / 2, shown.Height / 2), 0u) << "the rest of the window is black";
+    EXPECT_EQ(shown.At(151, 111), 0u);
+
+    PostMessageA(preview, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
 }
 
 TEST_F(SaverProcess, KeyEndsFullScreenWithZero)
