@@ -35,8 +35,10 @@ inline char FakeAnswer(int call)
     return answers[call < static_cast<int>(length) ? call : static_cast<int>(length) - 1];
 }
 
-// An access violation, as a faulty system library would raise it.
+// An access violation, as a faulty system library would raise it. The
+// address is read at run time so that the compiler keeps a plain store.
 inline void FakeFault()
 {
-    *static_cast<volatile int *>(nullptr) = 1;
+    static volatile int *volatile nowhere = nullptr;
+    *nowhere = 1;
 }
