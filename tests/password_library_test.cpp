@@ -16,6 +16,7 @@ protected:
     {
         folder = PrepareSaverFolder("password-library", true, true);
         SetDllDirectoryA(folder.c_str());
+        SetRouterLoadOrder("native,builtin");
         UINT scratch = 0;
         SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, &scratch, 0);
     }

@@ -20,6 +20,7 @@ protected:
     void SetUp() override
     {
         SetCursorPos(50, 50);
+        SetRouterLoadOrder("native,builtin");
         SetSaverRunningForTest(FALSE);
     }
     void TearDown() override
@@ -165,13 +166,11 @@ TEST_F(PasswordProcess, ChangePasswordCallsRouterWithProviderAndParent)
 TEST_F(PasswordProcess, ChangePasswordEndsWithZeroWithoutTheRouter)
 {
     folder = PrepareSaverFolder("change-missing", false, false);
-    // No router beside the program, and the system's own switched off.
-    char overrides[256] = "";
-    GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", (std::string(overrides) + ";mpr=").c_str());
+    // No router beside the program, and the system's own missing too.
+    SetRouterLoadOrder("");
     HANDLE process = Start("/a");
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides);
     EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+    SetRouterLoadOrder("native,builtin");
 }
 
 TEST_F(PasswordProcess, FaultInChangePasswordEndsThroughTheGuard)

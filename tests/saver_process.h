@@ -172,3 +172,14 @@ inline BOOL SaverRunningState()
     SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
     return running;
 }
+
+// How this Wine prefix loads the router library "MPR.DLL": "native,builtin"
+// takes the test-built one beside the program (or in the DLL folder) before
+// Wine's own, "" makes it missing altogether.
+inline void SetRouterLoadOrder(const char *order)
+{
+    HKEY overrides = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", &overrides);
+    RegSetValueExA(overrides, "mpr", 0, REG_SZ, reinterpret_cast<const BYTE *>(order), lstrlenA(order) + 1);
+    RegCloseKey(overrides);
+}
