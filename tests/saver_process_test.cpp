@@ -62,24 +62,27 @@ DWORD ProcessOf(HWND window)
     return id;
 }
 
+struct WindowSearch {
+    DWORD ProcessId;
+    const char *ClassName;
+    std::vector<HWND> Found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM data)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(data);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (ProcessOf(window) == search->ProcessId && lstrcmpA(name, search->ClassName) == 0)
+        search->Found.push_back(window);
+    return TRUE;
+}
+
 // Top-level windows of the process, of the class.
 std::vector<HWND> WindowsOf(DWORD processId, const char *className)
 {
-    struct Search {
-        DWORD ProcessId;
-        const char *ClassName;
-        std::vector<HWND> Found;
-    } search = {processId, className, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto *s = reinterpret_cast<Search *>(data);
-            char name[64] = "";
-            GetClassNameA(window, name, sizeof name);
-            if (ProcessOf(window) == s->ProcessId && lstrcmpA(name, s->ClassName) == 0)
-                s->Found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search = {processId, className, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 

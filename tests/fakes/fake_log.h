@@ -35,6 +35,15 @@ inline char FakeAnswer(int call)
     return answers[call < static_cast<int>(length) ? call : static_cast<int>(length) - 1];
 }
 
+// The system's screen-saver-running state as this process sees it; the
+// state belongs to the process that switched it.
+inline int FakeRunningState()
+{
+    BOOL running = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    return running ? 1 : 0;
+}
+
 // An access violation, as a faulty system library would raise it. The
 // address is read at run time so that the compiler keeps a plain store.
 inline void FakeFault()

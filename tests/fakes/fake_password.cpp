@@ -1,7 +1,8 @@
-// A stand-in for the system's screen-saver password library: it logs each
-// verification with the system's screen-saver-running state at that moment
-// and answers as the test asks ('0' refuse, '1' approve, 'r' refuse and at
-// once request another close, 'f' fault).
+// A stand-in for the system's screen-saver password library: it logs its
+// loading, its unloading and each verification, with the system's screen-
+// saver-running state at that moment, and answers as the test asks ('0'
+// refuse, '1' approve, 'r' refuse and at once request another close, 'f'
+// fault).
 #include "tests/fakes/fake_log.h"
 
 namespace {
@@ -13,19 +14,17 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void *)
     if (reason == DLL_PROCESS_ATTACH)
         FakeLog("attach");
     else if (reason == DLL_PROCESS_DETACH)
-        FakeLog("detach");
+        FakeLog(FakeRunningState() ? "detach running=1" : "detach running=0");
     return TRUE;
 }
 
 extern "C" BOOL WINAPI VerifyScreenSavePwd(HWND window)
 {
-    BOOL running = FALSE;
-    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
     char className[64] = "";
     GetClassNameA(window, className, sizeof className);
     char line[256];
     wsprintfA(line, "verify %lu %s running=%d tick=%lu", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)),
-              className, running, GetTickCount());
+              className, FakeRunningState(), GetTickCount());
     FakeLog(line);
 
     char answer = FakeAnswer(VerifyCalls++);
