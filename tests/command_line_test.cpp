@@ -61,8 +61,17 @@ TEST(CommandLine, ScanChoosesModeByFirstMeaningfulCharacter)
     }
 }
 
+// Puts the shell's record back to its starting values, keeping the instance.
+void ResetSaverState()
+{
+    const HINSTANCE instance = SaverState.Instance;
+    SaverState = InitialSaverState;
+    SaverState.Instance = instance;
+}
+
 TEST(CommandLine, UnrecognisedLinesEndWithMinusOne)
 {
+    ResetSaverState();
     for (const char *line : {"/x", "/1", "/:", "/\ts", "\xFF"})
         EXPECT_EQ(RunCommandLine(line), -1) << line;
     // Nothing was loaded or created on the way.
@@ -72,6 +81,7 @@ TEST(CommandLine, UnrecognisedLinesEndWithMinusOne)
 
 TEST(CommandLine, PreviewWithoutAWindowEndsWithMinusOne)
 {
+    ResetSaverState();
     for (const char *line : {"/p", "/p 0", "/p abc", "/p -5", "/p 0x1A", "/p 4294967297", "/p 4294967295"})
         EXPECT_EQ(RunCommandLine(line), -1) << line;
     EXPECT_EQ(SaverState.SaverWindow, nullptr);
