@@ -155,6 +155,18 @@ LONG WINAPI RecordingFilter(EXCEPTION_POINTERS *pointers)
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
+TEST(ExceptionGuard, SystemFilterAnswersHandleWithoutADebugger)
+{
+    // The test prefix names a debugger that cannot start, as on a machine
+    // without one: the system's filter then lets the program handle it.
+    EXCEPTION_RECORD record = {};
+    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+    CONTEXT context = {};
+    RtlCaptureContext(&context);
+    EXCEPTION_POINTERS pointers = {&record, &context};
+    EXPECT_EQ(UnhandledExceptionFilter(&pointers), EXCEPTION_EXECUTE_HANDLER);
+}
+
 TEST(ExceptionGuard, PassesTheBodysResultThrough)
 {
     EXPECT_EQ(RunInExceptionGuard(ReturnsSeven, ""), 7);
@@ -166,8 +178,6 @@ TEST(ExceptionGuard, HandledAccessViolationSwitchesRunningStateOff)
     SystemParametersInfoA(SPI_SCREENSAVERRUNNING, TRUE, &scratch, 0);
     void *chainBefore = reinterpret_cast<NT_TIB *>(NtCurrentTeb())->ExceptionList;
 
-    // The test prefix names a debugger that cannot start, so the system's
-    // filter answers "handle", as on a machine without a debugger.
     CountCalls = 0;
     LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(RecordingFilter);
     int result = RunInExceptionGuard(FaultsAfterCounting, "");
