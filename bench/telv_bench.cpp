@@ -1,0 +1,158 @@
+// Times the animation in a real full-screen saver window: the first paint,
+// the timer tick with 10 and 60 balls, and for comparison a tick that
+// recomposes the whole frame and copies the whole screen every time.
+#include "animation/ball_scene.h"
+#include "animation/frame_composition.h"
+#include "settings/settings_file.h"
+#include "shell/saver_state.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr char BenchClassName[] = "TelvBench";
+constexpr int WarmUpTicks = 20;
+constexpr int MeasuredTicks = 600;
+constexpr uint32_t BenchSeed = 20261206;
+
+double Milliseconds(LONGLONG counts)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(counts) / static_cast<double>(frequency.QuadPart);
+}
+
+LONGLONG Now()
+{
+    LARGE_INTEGER at;
+    QueryPerformanceCounter(&at);
+    return at.QuadPart;
+}
+
+// Lets the platform do its pending work between two timed ticks.
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (msg.message != WM_TIMER && msg.message != WM_CLOSE)
+            DispatchMessageA(&msg);
+}
+
+struct Timing {
+    double Mean;
+    double P99;
+};
+
+Timing Summarise(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    double sum = 0;
+    for (double s : samples)
+        sum += s;
+    const size_t index = std::min(samples.size() - 1, samples.size() * 99 / 100);
+    return {sum / static_cast<double>(samples.size()), samples[index]};
+}
+
+// The saver's real tick, delivered as the timer message.
+void RealTick(HWND window)
+{
+    SendMessageA(window, WM_TIMER, AnimationTimerId, 0);
+}
+
+// The naive alternative: the whole frame from the background buffer, every
+// ball drawn through its mask, the whole screen copied to the window.
+void NaiveTick(HWND window)
+{
+    HDC surface = GetDC(window);
+    StepScene();
+    BitBlt(FrameBuffers.Composition, 0, 0, ScreenWidth, ScreenHeight, FrameBuffers.Background, 0, 0,
+           SRCCOPY);
+    for (int slot = 0; slot < BallCount; ++slot) {
+        const int frame = BallTable.Frame[slot];
+        BitBlt(FrameBuffers.Composition, BallTable.X[slot], BallTable.Y[slot], 40, 40,
+               MaskSurfaces[frame], 0, 0, SRCAND);
+        BitBlt(FrameBuffers.Composition, BallTable.X[slot], BallTable.Y[slot], 40, 40,
+               SpriteSurfaces[frame], 0, 0, SRCPAINT);
+    }
+    BitBlt(surface, 0, 0, ScreenWidth, ScreenHeight, FrameBuffers.Composition, 0, 0, SRCCOPY);
+    ReleaseDC(window, surface);
+}
+
+Timing TimeTicks(HWND window, void (*tick)(HWND))
+{
+    SceneRandom::Seed(BenchSeed);
+    ResetBalls();
+    for (int i = 0; i < WarmUpTicks; ++i) {
+        tick(window);
+        Pump();
+    }
+    std::vector<double> samples;
+    for (int i = 0; i < MeasuredTicks; ++i) {
+        const LONGLONG start = Now();
+        tick(window);
+        GdiFlush();
+        samples.push_back(Milliseconds(Now() - start));
+        Pump();
+    }
+    return Summarise(samples);
+}
+
+// One saver window of the screen's size, as the full-screen saver makes it.
+HWND MakeSaverWindow()
+{
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, BenchClassName, "Screen Saver",
+                                  WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                  SaverState.Instance, nullptr);
+    SaverState.SaverWindow = window;
+    KillTimer(window, AnimationTimerId);
+    Pump();
+    return window;
+}
+
+void RunFor(LONG balls)
+{
+    HWND window = MakeSaverWindow();
+    BallCount = balls;
+    const LONGLONG start = Now();
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+    GdiFlush();
+    const double firstPaint = Milliseconds(Now() - start);
+    Pump();
+
+    const Timing real = TimeTicks(window, RealTick);
+    const Timing naive = TimeTicks(window, NaiveTick);
+    std::printf("%2ld balls: AnimationTick mean %.3f ms, p99 %.3f ms, CPU %.1f%% at one tick per %u ms\n",
+                balls, real.Mean, real.P99, 100.0 * real.Mean / AnimationTimerPeriod,
+                AnimationTimerPeriod);
+    std::printf("          first PaintScene %.1f ms\n", firstPaint);
+    std::printf("          naive full-frame tick mean %.3f ms, p99 %.3f ms, CPU %.1f%%; naive / real = %.1f\n",
+                naive.Mean, naive.P99, 100.0 * naive.Mean / AnimationTimerPeriod,
+                naive.Mean / real.Mean);
+    DestroyWindow(window);
+    Pump();
+}
+
+} // namespace
+
+int main()
+{
+    SaverState.Instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ScreenSaverProc;
+    wc.hInstance = SaverState.Instance;
+    wc.lpszClassName = BenchClassName;
+    RegisterClassA(&wc);
+
+    std::printf("screen %d x %d, %d measured ticks after %d warm-up ticks\n",
+                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), MeasuredTicks,
+                WarmUpTicks);
+    RunFor(10);
+    RunFor(60);
+    return 0;
+}
