@@ -127,6 +127,14 @@ TEST(StartUp, SkipsProgramNameAndBlanks)
     EXPECT_STREQ(SkipProgramName("Bildschirmschoner\xE4.scr /s"), "/s");
 }
 
+// The head of this thread's exception chain.
+void *ExceptionChainHead()
+{
+    void *head;
+    __asm__ __volatile__("movl %%fs:0, %0" : "=r"(head));
+    return head;
+}
+
 int ReturnsSeven(const char *)
 {
     return 7;
@@ -176,7 +184,7 @@ TEST(ExceptionGuard, HandledAccessViolationSwitchesRunningStateOff)
 {
     UINT scratch = 0;
     SystemParametersInfoA(SPI_SCREENSAVERRUNNING, TRUE, &scratch, 0);
-    void *chainBefore = reinterpret_cast<NT_TIB *>(NtCurrentTeb())->ExceptionList;
+    void *chainBefore = ExceptionChainHead();
 
     CountCalls = 0;
     LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(RecordingFilter);
@@ -188,7 +196,7 @@ TEST(ExceptionGuard, HandledAccessViolationSwitchesRunningStateOff)
     BOOL running = TRUE;
     SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
     EXPECT_FALSE(running);
-    EXPECT_EQ(reinterpret_cast<NT_TIB *>(NtCurrentTeb())->ExceptionList, chainBefore) << "the guard's frame is off the chain";
+    EXPECT_EQ(ExceptionChainHead(), chainBefore) << "the guard's frame is off the chain";
 
     // The guard works again after a handled exception.
     EXPECT_EQ(RunInExceptionGuard(ReturnsSeven, ""), 7);
