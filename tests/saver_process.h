@@ -129,13 +129,13 @@ inline void EndProcess(HANDLE process)
     CloseHandle(process);
 }
 
-// Waits for a top-level window of the class and title to appear.
+// Waits for a top-level window of the class and title to be made and shown.
 inline HWND WaitForWindow(const char *className, const char *title, DWORD milliseconds)
 {
     DWORD start = GetTickCount();
     for (;;) {
         HWND window = FindWindowA(className, title);
-        if (window != nullptr || GetTickCount() - start > milliseconds)
+        if ((window != nullptr && IsWindowVisible(window)) || GetTickCount() - start > milliseconds)
             return window;
         PumpFor(50);
     }

@@ -394,13 +394,14 @@ HWND MakeHost(int width, int height)
                            GetModuleHandleA(nullptr), nullptr);
 }
 
-// Waits for the preview child inside the host, handling the host's messages.
+// Waits for the preview child inside the host to be made and shown,
+// handling the host's messages.
 HWND WaitForPreview(HWND host)
 {
     DWORD start = GetTickCount();
     for (;;) {
         HWND child = FindWindowExA(host, nullptr, SaverClass, "Preview");
-        if (child != nullptr || GetTickCount() - start > StartTimeout)
+        if ((child != nullptr && IsWindowVisible(child)) || GetTickCount() - start > StartTimeout)
             return child;
         PumpFor(50);
     }
