@@ -53,6 +53,7 @@ void ReleaseSurface(HDC &surface, HGDIOBJ &original)
     original = nullptr;
 }
 
+// Deletes a bitmap that no surface holds any more.
 void ReleaseBitmap(HBITMAP &bitmap)
 {
     if (bitmap)

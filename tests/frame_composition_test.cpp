@@ -527,6 +527,23 @@ TEST_F(FrameComposition, RepeatedPaintsPileNothingUp)
     EXPECT_TRUE(SamePixels(CompositionPixels(), WithBalls(ExpectedScreen(0))));
 }
 
+// Blocks in use in all of the process's heaps.
+size_t BusyHeapBlocks()
+{
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    size_t busy = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        HeapLock(heaps[i]);
+        PROCESS_HEAP_ENTRY entry = {};
+        while (HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                ++busy;
+        HeapUnlock(heaps[i]);
+    }
+    return busy;
+}
+
 // A tick borrows the window surface and makes nothing: the next object the
 // process makes takes the very slot and the next generation of a handle
 // freed just before the ticks.
@@ -541,12 +558,31 @@ TEST_F(FrameComposition, TickMakesNoObject)
     HGDIOBJ again = CreateSolidBrush(RGB(1, 2, 3));
     DeleteObject(again);
     const uintptr_t step = reinterpret_cast<uintptr_t>(again) - reinterpret_cast<uintptr_t>(probe);
+    const size_t blocksBefore = BusyHeapBlocks();
     Tick(600);
+    EXPECT_EQ(BusyHeapBlocks(), blocksBefore) << "ticks left memory behind";
     HGDIOBJ after = CreateSolidBrush(RGB(1, 2, 3));
     DeleteObject(after);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(after) - reinterpret_cast<uintptr_t>(again), step)
         << "an object was made and freed in between";
     EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), objectsBefore);
+}
+
+// Everything but creation, paint, tick and teardown goes on to the close
+// rules: a key asks to close, the close is approved without protection and
+// the teardown releases the scene.
+TEST_F(FrameComposition, OtherMessagesReachTheCloseRules)
+{
+    Paint();
+    const HGDIOBJ composition = FrameBuffers.Composition;
+    SendMessageA(window, WM_KEYDOWN, 'A', 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, window, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+    DispatchMessageA(&msg);
+    EXPECT_EQ(SaverState.CloseApproved, 1);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(GetObjectType(composition), 0u);
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 class PreviewComposition : public FrameComposition {
