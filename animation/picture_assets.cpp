@@ -25,8 +25,9 @@ HPALETTE MakePicturePalette(const BITMAPINFOHEADER *packed, int *colourCount)
     if (count == 0)
         return nullptr;
 
+    // Room for the palette's header and every entry, with one entry to spare.
     HGLOBAL buffer = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
-                                 sizeof(WORD) * 2 + sizeof(PALETTEENTRY) * count);
+                                 sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * count);
     if (buffer == nullptr)
         return nullptr;
     auto *logical = static_cast<LOGPALETTE *>(GlobalLock(buffer));
@@ -69,7 +70,13 @@ HBITMAP LoadPicture(HMODULE module, LPCSTR name)
         return nullptr;
     }
 
+    // Without a surface there is no display format to convert to; a bitmap
+    // made without one would be monochrome.
     HDC window = GetDC(SaverState.SaverWindow);
+    if (window == nullptr) {
+        FreeResource(loaded);
+        return nullptr;
+    }
     int colourCount = 0;
     HPALETTE palette = MakePicturePalette(packed, &colourCount);
     HPALETTE previous = nullptr;

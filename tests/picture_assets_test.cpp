@@ -166,12 +166,73 @@ TEST(LoadPicture, FindsEveryPictureByNameWithoutRegardToCaseAndByNumber)
         EXPECT_NE(FindResourceA(SaverState.Instance, name, RT_BITMAP), nullptr) << name;
 }
 
+TEST(PictureResources, EveryPictureIsAnEightBitTableBitmapInUsEnglish)
+{
+    const LANGID english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    for (const auto &picture : Inventory()) {
+        HRSRC found = FindResourceExA(SaverState.Instance, RT_BITMAP, picture.Name, english);
+        ASSERT_NE(found, nullptr) << picture.Label;
+        const auto *header = static_cast<const BITMAPINFOHEADER *>(
+            LockResource(LoadResource(SaverState.Instance, found)));
+        const DWORD stride = (picture.Width + 3) & ~3;
+        EXPECT_EQ(header->biSize, 40u) << picture.Label;
+        EXPECT_EQ(header->biWidth, picture.Width) << picture.Label;
+        EXPECT_EQ(header->biHeight, picture.Height) << picture.Label;
+        EXPECT_EQ(header->biPlanes, 1) << picture.Label;
+        EXPECT_EQ(header->biBitCount, 8) << picture.Label;
+        EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RGB)) << picture.Label;
+        EXPECT_EQ(header->biSizeImage, stride * picture.Height) << picture.Label;
+        EXPECT_EQ(header->biXPelsPerMeter, 0) << picture.Label;
+        EXPECT_EQ(header->biYPelsPerMeter, 0) << picture.Label;
+        EXPECT_EQ(header->biClrUsed, 256u) << picture.Label;
+        EXPECT_EQ(header->biClrImportant, 256u) << picture.Label;
+        EXPECT_EQ(SizeofResource(SaverState.Instance, found), 1064 + stride * picture.Height)
+            << picture.Label;
+    }
+}
+
 TEST(LoadPicture, MissingPictureGivesNull)
 {
     EXPECT_EQ(LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(7)), nullptr);
     EXPECT_EQ(LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(0)), nullptr);
     EXPECT_EQ(LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(22)), nullptr);
     EXPECT_EQ(LoadPicture(SaverState.Instance, "l2"), nullptr);
+}
+
+// The loader converts on the saver window's own surface when there is one.
+TEST(LoadPicture, ConvertsOnTheSaverWindowSurface)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0, 64, 48,
+                                  nullptr, nullptr, SaverState.Instance, nullptr);
+    ASSERT_NE(window, nullptr);
+    SaverState.SaverWindow = window;
+    const PackedPicture packed = FindPacked(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
+    HBITMAP bitmap = LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
+    SaverState.SaverWindow = nullptr;
+    DestroyWindow(window);
+    ASSERT_NE(bitmap, nullptr);
+    const Pixels shown = ReadPixels(bitmap);
+    DeleteObject(bitmap);
+    for (int y = 0; y < packed.Height; y += 7)
+        for (int x = 0; x < packed.Width; x += 5)
+            ASSERT_PRED3(Near, shown.At(x, y), packed.Colour(packed.Index(x, y)), ChannelTolerance())
+                << x << "," << y;
+}
+
+// A saver window that is gone has no surface to convert on: no picture,
+// rather than one in the wrong (monochrome) format.
+TEST(LoadPicture, WindowWithoutSurfaceGivesNull)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "Screen Saver", WS_POPUP, 0, 0, 8, 8, nullptr,
+                                  nullptr, SaverState.Instance, nullptr);
+    ASSERT_NE(window, nullptr);
+    DestroyWindow(window);
+    SaverState.SaverWindow = window;
+    HBITMAP bitmap = LoadPicture(SaverState.Instance, "l1");
+    SaverState.SaverWindow = nullptr;
+    EXPECT_EQ(bitmap, nullptr);
+    if (bitmap != nullptr)
+        DeleteObject(bitmap);
 }
 
 TEST(LoadPicture, ShowsTheColoursOfItsOwnTable)
@@ -440,7 +501,9 @@ TEST(TransparencyMask, BallMaskIsWhiteExactlyOnTheGroundAndLeavesTheFrameAlone)
                 const bool isGround = packed.Index(x, y) == 0;
                 ground += isGround;
                 ASSERT_EQ(masked.At(x, y), isGround ? 0xFFFFFFu : 0u)
-                    << "frame " << frame << " at " << x << "," << y;
+                    << "frame " << frame << " at " << x << "," << y << ": index "
+                    << packed.Index(x, y) << " " << Hex(packed.Colour(packed.Index(x, y)))
+                    << " shown as " << Hex(before.At(x, y));
                 ASSERT_EQ(after.At(x, y), before.At(x, y)) << "frame " << frame;
             }
         EXPECT_GT(ground, 300) << "frame " << frame;

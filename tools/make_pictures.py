@@ -76,17 +76,18 @@ def hash01(*values):
     return h / 4294967296.0
 
 
-def periodic_noise(x, y, cell, period, seed):
-    """Smooth value noise that repeats every `period` pixels both ways."""
-    cells = period // cell
-    gx, gy = x / cell, y / cell
+def periodic_noise(x, y, cell_w, cell_h, period, seed):
+    """Smooth value noise on cells of cell_w x cell_h pixels that repeats
+    every `period` pixels both ways (both cell sides must divide it)."""
+    cols, rows = period // cell_w, period // cell_h
+    gx, gy = x / cell_w, y / cell_h
     ix, iy = int(math.floor(gx)), int(math.floor(gy))
     fx, fy = gx - ix, gy - iy
     fx = fx * fx * (3 - 2 * fx)
     fy = fy * fy * (3 - 2 * fy)
 
     def at(i, j):
-        return hash01(i % cells, j % cells, seed)
+        return hash01(i % cols, j % rows, seed)
 
     top = at(ix, iy) + (at(ix + 1, iy) - at(ix, iy)) * fx
     bottom = at(ix, iy + 1) + (at(ix + 1, iy + 1) - at(ix, iy + 1)) * fx
@@ -240,12 +241,13 @@ def draw_tile():
         band = 0.5 + 0.5 * math.cos(2 * math.pi * (y / h))
         band = smoothstep(0.25, 0.75, band)
         base = mix(dark, light, band)
-        # Clumps, tufts and single blades, all periodic on the tile.
-        n = (periodic_noise(x, y, 25, w, 1) * 0.45
-             + periodic_noise(x, y, 10, w, 2) * 0.35
-             + periodic_noise(x, y * 0.5, 4, w, 3) * 0.2)
-        blade = hash01(int(x) % w, int(y) % h, 7)
-        k = 0.86 + 0.22 * n + 0.08 * (blade - 0.5)
+        # Clumps, tufts and upright blades, all periodic on the tile.
+        n = (periodic_noise(x, y, 25, 25, w, 1) * 0.5
+             + periodic_noise(x, y, 10, 10, w, 2) * 0.3
+             + periodic_noise(x, y, 4, 4, w, 3) * 0.2)
+        blades = periodic_noise(x, y, 2, 8, w, 4)
+        grain = hash01(int(x) % w, int(y) % h, 7)
+        k = 0.84 + 0.2 * n + 0.14 * (blades - 0.5) + 0.06 * (grain - 0.5)
         tint = (k * 1.0, k, k * (0.95 + 0.1 * n))
         return (base[0] * tint[0], base[1] * tint[1], base[2] * tint[2])
     canvas.shade(grass)
@@ -375,7 +377,7 @@ def draw_ball(frame, faces):
                     diffuse = max(0.0, view[0] * light[0] + view[1] * light[1] + view[2] * light[2])
                     spec = max(0.0, view[0] * half[0] + view[1] * half[1] + view[2] * half[2])
                     spec = spec ** 40 * (0.55 if best_black else 0.35)
-                    k = 0.3 + 0.8 * diffuse
+                    k = 0.4 + 0.72 * diffuse
                     # Darken towards the rim so the ball reads as round.
                     k *= 0.75 + 0.25 * sz
                     for c in range(3):
@@ -395,7 +397,7 @@ BALL_EDGE = 0.2
 # display of 15 or 16 bits, or a palette display matching to its nearest
 # colour, must never turn a picture's dark pixel into black, the colour the
 # ball masks take for the ground.
-DARKEST = 24
+DARKEST = 32
 
 
 def ball_canvas(pixels):
@@ -478,16 +480,16 @@ KEEPER_TRIM = (250.0, 220.0, 60.0)
 # number, skin, hair colour, hair style, face (rx, ry, jaw), eyes, extras
 PLAYERS = [
     (1, 1, "dark", "short", (46, 58, 0.85), "brown", {"keeper": True}),
-    (2, 3, "black", "buzz", (48, 57, 0.9), "dark", {}),
-    (3, 0, "red", "curly", (44, 56, 0.8), "green", {"freckles": True}),
-    (4, 5, "black", "afro", (47, 58, 0.85), "dark", {"beard": True}),
-    (5, 0, "blond", "side", (45, 60, 0.75), "blue", {}),
-    (6, 2, "brown", "spiky", (46, 56, 0.88), "brown", {}),
-    (7, 4, "black", "mohawk", (44, 59, 0.8), "dark", {}),
-    (8, 1, "grey", "bald", (49, 58, 0.9), "blue", {"moustache": True}),
-    (9, 2, "black", "long", (44, 58, 0.78), "brown", {"headband": True}),
-    (10, 3, "dark", "curly", (46, 57, 0.85), "brown", {"beard": True}),
-    (11, 0, "brown", "short", (45, 57, 0.8), "green", {"freckles": False}),
+    (2, 3, "black", "buzz", (50, 56, 0.93), "dark", {}),
+    (3, 0, "red", "curly", (43, 58, 0.78), "green", {"freckles": True, "mouth": "grin"}),
+    (4, 5, "black", "afro", (47, 60, 0.8), "dark", {"mouth": "grin"}),
+    (5, 0, "blond", "side", (44, 62, 0.72), "blue", {}),
+    (6, 2, "brown", "spiky", (48, 55, 0.9), "brown", {"mouth": "grin"}),
+    (7, 4, "black", "mohawk", (43, 60, 0.8), "dark", {}),
+    (8, 1, "grey", "bald", (51, 57, 0.95), "blue", {"moustache": True}),
+    (9, 2, "black", "long", (44, 58, 0.76), "brown", {"headband": True, "mouth": "smirk"}),
+    (10, 3, "dark", "curly", (47, 57, 0.86), "brown", {"beard": True}),
+    (11, 1, "brown", "side", (46, 57, 0.84), "green", {"stubble": True, "part": 1}),
 ]
 
 
@@ -526,39 +528,61 @@ def draw_portrait(index):
         return mix(c, (235.0, 240.0, 250.0), 0.35 * glow)
     canvas.shade(sky)
 
-    # Hair that sits behind the head.
+    # Hair that sits behind the head and falls to the shoulders.
     if style == "long":
-        canvas.paint(sd_union(sd_ellipse(hx, hy - 8, rx + 14, ry + 6),
-                              sd_box(hx, hy + 40, rx + 12, 36, 14)),
-                     shaded(hair, hx, hy, rx + 14, ry + 40), (30, 40, 170, 180))
+        back = sd_union(sd_ellipse(hx, hy - 12, rx + 12, ry * 0.9 + 8),
+                        sd_segment(hx - rx - 1, hy - 14, hx - rx + 5, hy + 66, 14),
+                        sd_segment(hx + rx + 1, hy - 14, hx + rx - 5, hy + 66, 14))
+        canvas.paint(back, shaded(scale(hair, 0.8), hx - 10, hy, rx + 20, ry + 50, 0.4),
+                     (hx - rx - 20, hy - ry - 30, hx + rx + 20, hy + 84))
     if style == "afro":
-        canvas.paint(sd_ellipse(hx, hy - 22, rx + 26, ry + 14),
-                     shaded(hair, hx - 10, hy - 40, rx + 30, ry + 20, 0.5), (10, 20, 190, 180))
+        bumps = [sd_ellipse(hx, hy - 18, rx + 14, ry + 2)]
+        for k in range(18):
+            a = math.pi * (0.78 + 1.44 * k / 17)
+            bumps.append(sd_circle(hx + (rx + 14) * math.cos(a), hy - 18 + (ry + 2) * math.sin(a), 12))
+        canvas.paint(sd_union(*bumps), shaded(hair, hx - 14, hy - 50, rx + 34, ry + 26, 0.55),
+                     (hx - rx - 30, hy - ry - 40, hx + rx + 30, hy + 40))
 
-    # Shoulders and shirt.
-    body = sd_smooth_union(sd_ellipse(hx, 340, 118, 140), sd_box(hx, 280, 100, 40, 10), 10)
-    canvas.paint(body, shaded(shirt, hx - 20, 240, 120, 90, 0.45), (0, 190, 200, 300))
-    # Neck with its shadow under the chin.
-    neck = sd_box(hx, hy + ry - 2, 20, 34, 8)
+    # The shirt: shoulders falling away from the neck on both sides.
+    def shoulders(x, y):
+        u = abs(x - hx) / 100.0
+        line = 193.0 + 24.0 * u ** 2.6
+        slope = 24.0 * 2.6 * u ** 1.6 / 100.0
+        return (line - y) / math.sqrt(1 + slope * slope)
+
+    def shirt_colour(x, y):
+        k = 1.05 - 0.0025 * abs(x - hx + 18) - 0.0012 * (y - 200)
+        # A soft fold shadow under the collar and down the sleeve seams.
+        k -= 0.12 * math.exp(-((x - hx) / 26.0) ** 2 - ((y - 212) / 10.0) ** 2)
+        for side in (-1, 1):
+            k -= 0.16 * math.exp(-((x - hx - side * (66 + 0.2 * (y - 210))) / 7.0) ** 2) * (y > 200)
+        return scale(shirt, clamp(k, 0.45, 1.2))
+    canvas.paint(shoulders, shirt_colour, (0, 180, 200, 300))
+
+    # Crew-neck collar: the back of the ring, the inside of the shirt, the
+    # neck, then the front of the ring over it.
+    cyc = 200.0
+    ring = sd_subtract(sd_ellipse(hx, cyc, 32, 13), sd_ellipse(hx, cyc - 2, 22, 7))
+    trim_fn = shaded(trim, hx - 10, cyc - 6, 36, 14, 0.35)
+    box_collar = (hx - 36, cyc - 16, hx + 36, cyc + 16)
+    canvas.paint(ring, lambda x, y: scale(trim, 0.78), box_collar)
+    canvas.paint(sd_ellipse(hx, cyc - 2, 22, 7), scale(shirt, 0.4), box_collar)
 
     def neck_colour(x, y):
-        t = clamp((y - (hy + ry - 30)) / 40.0)
-        return scale(skin, 0.72 + 0.2 * t)
-    canvas.paint(neck, neck_colour, (70, hy + 20, 130, hy + ry + 40))
-    # Round collar in the trim colour.
-    collar = sd_subtract(sd_ellipse(hx, hy + ry + 24, 34, 18), sd_ellipse(hx, hy + ry + 20, 25, 12))
-    canvas.paint(collar, shaded(trim, hx, hy + ry + 20, 40, 20, 0.3), (50, hy + ry, 150, hy + ry + 50))
-    # Sleeve seams.
-    for side in (-1, 1):
-        canvas.paint(sd_segment(hx + side * 70, 230, hx + side * 86, 300, 2.5),
-                     scale(shirt, 0.7), (0, 220, 200, 300))
-    # The number on the chest.
+        t = clamp((y - (hy + ry * 0.8)) / 34.0)
+        side = abs(x - hx) / 19.0
+        return scale(skin, (0.7 + 0.22 * t) * (1.0 - 0.12 * side * side))
+    neck = sd_intersect(sd_box(hx, 170, 19, 30, 6),
+                        sd_union(lambda x, y: y - cyc, sd_ellipse(hx, cyc - 2, 22, 7)))
+    canvas.paint(neck, neck_colour, (hx - 24, 130, hx + 24, cyc + 10))
+    canvas.paint(sd_intersect(ring, lambda x, y: cyc - 3 - y), trim_fn, box_collar)
+
+    # The number on the chest, with a soft shadow.
     text = str(number)
-    num_sd, num_box = sd_number(text, hx, 222, 56)
-    canvas.paint(sd_intersect(num_sd, lambda x, y: -1.0), (0, 0, 0), num_box)
-    canvas.paint(lambda x, y: num_sd(x - 1.5, y - 2.0), scale(shirt, 0.55),
-                 (num_box[0], num_box[1], num_box[2] + 3, num_box[3] + 3))
-    canvas.paint(num_sd, shaded(trim, hx - 10, 240, 80, 60, 0.2), num_box)
+    num_sd, num_box = sd_number(text, hx, 226, 56)
+    canvas.paint(lambda x, y: num_sd(x - 1.5, y - 2.0) - 0.5, scale(shirt, 0.5),
+                 (num_box[0], num_box[1], num_box[2] + 4, num_box[3] + 4), 0.8)
+    canvas.paint(num_sd, shaded(trim, hx - 20, 230, 80, 60, 0.25), num_box)
 
     # Ears, then the face: an upper ellipse and a narrower jaw blended.
     for side in (-1, 1):
@@ -580,12 +604,18 @@ def draw_portrait(index):
     if style in ("short", "side", "long"):
         canvas.paint(crown, hair_fn, (hx - rx - 8, top - 4, hx + rx + 8, hy))
         if style == "side":
-            canvas.paint(sd_ellipse(hx - 14, top + 14, rx * 0.8, 16), hair_fn,
-                         (hx - rx - 8, top - 8, hx + rx, top + 34))
+            part = extras.get("part", -1)
+            canvas.paint(sd_ellipse(hx + part * 14, top + 14, rx * 0.8, 16), hair_fn,
+                         (hx - rx - 8, top - 8, hx + rx + 8, top + 34))
         if style == "long":
             for side in (-1, 1):
                 canvas.paint(sd_ellipse(hx + side * (rx - 2), hy - 8, 9, 30), hair_fn,
                              (hx + side * rx - 14, hy - 42, hx + side * rx + 14, hy + 26))
+        # A soft sheen where the light catches the hair.
+        shine = sd_intersect(sd_polyline(arc(hx + 4, top + 34, rx * 0.75, 26, 205, 285, 10), 3.5),
+                             crown)
+        canvas.paint(shine, mix(hair, (255.0, 255.0, 255.0), 0.35),
+                     (hx - rx - 8, top - 8, hx + rx + 8, hy), 0.6)
     elif style == "buzz":
         canvas.paint(sd_intersect(sd_ellipse(hx, hy - 10, rx + 1, ry * 0.88 + 2),
                                   lambda x, y: y - (hy - ry * 0.42)),
@@ -608,11 +638,10 @@ def draw_portrait(index):
             canvas.paint(sd_circle(bx, by, 4), scale(hair, 1.35), (bx - 6, by - 6, bx + 6, by + 6),
                          0.6)
     elif style == "spiky":
-        spikes = [sd_intersect(crown, lambda x, y: 1.0)]
+        spikes = [crown]
         for k in range(7):
             bx = hx - rx * 0.8 + k * rx * 1.6 / 6
             spikes.append(sd_polyline([(bx - 6, top + 20), (bx + 3, top - 12 + 4 * (k % 2))], 5))
-        spikes.append(crown)
         canvas.paint(sd_union(*spikes), hair_fn, (hx - rx - 10, top - 20, hx + rx + 10, hy))
     elif style == "mohawk":
         canvas.paint(sd_intersect(sd_ellipse(hx, hy - 10, rx + 1, ry * 0.88 + 2),
@@ -620,9 +649,10 @@ def draw_portrait(index):
                      lambda x, y: mix(skin, hair, 0.35), (hx - rx - 4, top, hx + rx + 4, hy))
         canvas.paint(sd_ellipse(hx, top + 10, 11, 28), hair_fn, (hx - 14, top - 22, hx + 14, top + 40))
     elif style == "bald":
+        fringe = shaded(hair, hx, hy, rx, ry, 0.2)
         for side in (-1, 1):
-            canvas.paint(sd_ellipse(hx + side * (rx - 4), hy - 12, 8, 18), hair_fn,
-                         (hx + side * rx - 14, hy - 34, hx + side * rx + 10, hy + 8))
+            patch = sd_intersect(sd_ellipse(hx + side * (rx - 1), hy - 6, 8, 15), head)
+            canvas.paint(patch, fringe, (hx + side * rx - 14, hy - 26, hx + side * rx + 10, hy + 14))
         canvas.paint(sd_ellipse(hx - 16, top + 22, 12, 7), (255.0, 255.0, 255.0),
                      (hx - 30, top + 12, hx, top + 32), 0.25)
     if extras.get("headband"):
@@ -647,16 +677,40 @@ def draw_portrait(index):
     canvas.paint(sd_polyline([(hx - 2, ey + 6), (hx - 6, ey + 22), (hx + 2, ey + 25)], 1.6),
                  scale(skin, 0.7), (hx - 10, ey + 2, hx + 6, ey + 30))
     my = hy + ry * 0.55
+    # Beards follow the jaw up to the sideburns; stubble is a soft shadow
+    # of the hair colour over the same area.
+    beard_line = lambda x, y: (hy + 16 - 14 * ((x - hx) / rx) ** 2) - y
     if extras.get("beard"):
-        beard = sd_subtract(sd_intersect(head, lambda x, y: (hy + 12) - y),
-                            sd_ellipse(hx, my, 14, 8))
-        canvas.paint(beard, shaded(hair, hx, my, rx, 30, 0.3), (hx - rx - 2, hy + 6, hx + rx + 2, hy + ry + 8), 0.92)
+        beard = sd_subtract(sd_intersect(head, beard_line), sd_ellipse(hx, my, 14, 8))
+        canvas.paint(beard, shaded(hair, hx, my, rx, 30, 0.3),
+                     (hx - rx - 2, hy - 4, hx + rx + 2, hy + ry + 8), 0.92)
+    if extras.get("stubble"):
+        face_fn = shaded(skin, hx - 6, hy - 6, rx + 8, ry + 6, 0.38)
+
+        stubble_line = lambda x, y: (hy + 24 - 12 * ((x - hx) / rx) ** 2) - y
+
+        def stubble(x, y):
+            t = smoothstep(0.0, 16.0, -stubble_line(x, y))
+            return mix(face_fn(x, y), hair, 0.4 * t)
+        canvas.paint(sd_intersect(head, stubble_line), stubble,
+                     (hx - rx - 2, hy - 8, hx + rx + 2, hy + ry + 8))
     if extras.get("moustache"):
         for side in (-1, 1):
             canvas.paint(sd_polyline([(hx, my - 9), (hx + side * 9, my - 10), (hx + side * 17, my - 4)], 3.2),
                          scale(hair, 0.9), (hx - 22, my - 16, hx + 22, my))
-    mouth = arc(hx, my - 10, 17, 12, 35, 145, 10)
-    canvas.paint(sd_polyline(mouth, 2.0), (130.0, 50.0, 50.0), (hx - 20, my - 12, hx + 20, my + 6))
+    lips = mix(scale(skin, 0.5), (170.0, 40.0, 50.0), 0.55)
+    mouth_box = (hx - 22, my - 14, hx + 22, my + 8)
+    if extras.get("mouth") == "grin":
+        # An open laugh: the mouth's inside, a row of teeth, the lip line.
+        opening = sd_intersect(sd_ellipse(hx, my - 6, 15, 10), lambda x, y: my - 5 - y)
+        canvas.paint(opening, (110.0, 34.0, 40.0), mouth_box)
+        canvas.paint(sd_intersect(opening, sd_ellipse(hx, my - 6, 14, 5.5)), (248.0, 246.0, 240.0),
+                     mouth_box)
+        canvas.paint(lambda x, y: abs(opening(x, y)) - 0.8, lips, mouth_box)
+    elif extras.get("mouth") == "smirk":
+        canvas.paint(sd_polyline(arc(hx + 4, my - 14, 15, 12, 40, 150, 10), 2.0), lips, mouth_box)
+    else:
+        canvas.paint(sd_polyline(arc(hx, my - 10, 17, 12, 35, 145, 10), 2.0), lips, mouth_box)
     if extras.get("freckles"):
         for k in range(14):
             side = -1 if k % 2 else 1
@@ -664,16 +718,17 @@ def draw_portrait(index):
             fy = ey + 12 + 10 * hash01(k, 2)
             canvas.paint(sd_circle(fx, fy, 1.1), scale(skin, 0.72), (fx - 3, fy - 3, fx + 3, fy + 3))
     # A little warmth on the cheeks.
-    for side in (-1, 1):
+    for side in (-1, 1) if not extras.get("beard") else ():
         cxk = hx + side * rx * 0.52
         canvas.paint(sd_ellipse(cxk, ey + 19, 9, 5), mix(skin, (230.0, 90.0, 90.0), 0.5),
                      (cxk - 12, ey + 10, cxk + 12, ey + 28), 0.22)
-    if keeper:
-        # Goalkeeper's gloves held up at the sides.
-        for side in (-1, 1):
-            gx = hx + side * 82
-            canvas.paint(sd_box(gx, 262, 15, 22, 9), shaded((250.0, 200.0, 40.0), gx, 255, 20, 26, 0.4),
-                         (gx - 18, 238, gx + 18, 288))
+    # A card's border, so that the portrait sits on the pitch as a card.
+    inner = sd_box(w / 2, h / 2, w / 2 - 5, h / 2 - 5, 7)
+    canvas.paint(sd_subtract(lambda x, y: -1.0, inner),
+                 lambda x, y: mix((250.0, 246.0, 232.0), (214.0, 206.0, 184.0), y / h))
+    canvas.paint(sd_subtract(lambda x, y: -1.0, sd_box(w / 2, h / 2, w / 2 - 0.6, h / 2 - 0.6, 0)),
+                 (120.0, 116.0, 100.0))
+    canvas.paint(lambda x, y: abs(inner(x, y)) - 0.6, scale(trim if keeper else shirt, 0.8))
     return canvas
 
 
@@ -719,7 +774,7 @@ def draw_preview(tile, portrait, balls):
     # the large screen it repeats every 200 pixels, in the preview every 50.
     small_tile = scaled(tile.downsample(4), 4)
     spots = [(60, 300, 0), (150, 120, 2), (420, 70, 4), (500, 260, 1), (250, 380, 3),
-             (380, 350, 5), (30, 40, 3)]
+             (440, 370, 5), (30, 40, 3)]
     screen = compose_screen(w * 4, h * 4, small_tile, portrait, balls, spots)
     return screen.downsample(4)
 
@@ -806,25 +861,56 @@ def make_table(sources):
     return table
 
 
+WEIGHTS = (3, 4, 2)  # the eye cares most about green, least about blue
+CELL = 32           # side of the colour cells that keep candidate lists
+
+
 class Quantiser:
-    """Nearest table entry for a colour, with a cache; may leave out 0."""
+    """Nearest table entry for a colour; may leave out entry 0.
+
+    Each 32-wide cell of the colour cube keeps the few entries that can be
+    nearest to some colour inside it, so a search looks at those alone."""
 
     def __init__(self, table):
         self.table = table
         self.cache = {}
+        self.cells = {}
+
+    def candidates(self, cell, allow_black):
+        key = cell + (allow_black,)
+        found = self.cells.get(key)
+        if found is not None:
+            return found
+        lo = [c * CELL for c in cell]
+        hi = [c * CELL + CELL - 1 for c in cell]
+        near, far = [], []
+        for i, entry in enumerate(self.table):
+            if i == 0 and not allow_black:
+                continue
+            dmin = dmax = 0
+            for ch in range(3):
+                v = entry[ch]
+                below = lo[ch] - v if v < lo[ch] else v - hi[ch] if v > hi[ch] else 0
+                above = max(abs(v - lo[ch]), abs(v - hi[ch]))
+                dmin += WEIGHTS[ch] * below * below
+                dmax += WEIGHTS[ch] * above * above
+            near.append((dmin, i))
+            far.append(dmax)
+        bound = min(far)
+        found = [(i, self.table[i]) for dmin, i in near if dmin <= bound]
+        self.cells[key] = found
+        return found
 
     def index(self, colour, allow_black=True):
-        key = (int(round(clamp(colour[0], 0, 255))), int(round(clamp(colour[1], 0, 255))),
-               int(round(clamp(colour[2], 0, 255))), allow_black)
+        r = int(round(clamp(colour[0], 0, 255)))
+        g = int(round(clamp(colour[1], 0, 255)))
+        b = int(round(clamp(colour[2], 0, 255)))
+        key = (r, g, b, allow_black)
         hit = self.cache.get(key)
         if hit is not None:
             return hit
-        r, g, b = key[0], key[1], key[2]
-        best, best_d = 0, 1e18
-        for i, (tr, tg, tb) in enumerate(self.table):
-            if i == 0 and not allow_black:
-                continue
-            # Weighted distance: the eye cares most about green.
+        best, best_d = 0, 1 << 60
+        for i, (tr, tg, tb) in self.candidates((r // CELL, g // CELL, b // CELL), allow_black):
             dr, dg, db = r - tr, g - tg, b - tb
             d = 3 * dr * dr + 4 * dg * dg + 2 * db * db
             if d < best_d:
@@ -833,15 +919,51 @@ class Quantiser:
         return best
 
 
-def quantise(canvas, q, inside=None):
-    out = bytearray(canvas.width * canvas.height)
-    for i, c in enumerate(canvas.px):
-        if inside is None:
-            out[i] = q.index(c)
-        elif inside[i]:
-            out[i] = q.index(c, allow_black=False)
-        else:
-            out[i] = 0
+BAYER = [[0, 32, 8, 40, 2, 34, 10, 42], [48, 16, 56, 24, 50, 18, 58, 26],
+         [12, 44, 4, 36, 14, 46, 6, 38], [60, 28, 52, 20, 62, 30, 54, 22],
+         [3, 35, 11, 43, 1, 33, 9, 41], [51, 19, 59, 27, 49, 17, 57, 25],
+         [15, 47, 7, 39, 13, 45, 5, 37], [63, 31, 55, 23, 61, 29, 53, 21]]
+
+
+def quantise(canvas, q, inside=None, dither="diffuse"):
+    """Table indices for a canvas. "diffuse" spreads each pixel's error to
+    its neighbours, so gradients show no bands; "ordered" uses a fixed 8 x 8
+    pattern, which keeps a repeating tile seamless; pixels outside `inside`
+    become 0 and no other pixel does."""
+    w, h = canvas.width, canvas.height
+    out = bytearray(w * h)
+    table = q.table
+    next_err = None
+    for y in range(h):
+        row_err = [[0.0, 0.0, 0.0] for _ in range(w)] if y == 0 else next_err
+        next_err = [[0.0, 0.0, 0.0] for _ in range(w)]
+        for x in range(w):
+            i = y * w + x
+            if inside is not None and not inside[i]:
+                continue
+            c = canvas.px[i]
+            if dither == "ordered":
+                t = (BAYER[y % 8][x % 8] + 0.5) / 64.0 - 0.5
+                c = (c[0] + 10 * t, c[1] + 8 * t, c[2] + 12 * t)
+            elif dither == "diffuse":
+                e = row_err[x]
+                c = (c[0] + e[0], c[1] + e[1], c[2] + e[2])
+            k = q.index(c, allow_black=inside is None)
+            out[i] = k
+            if dither != "diffuse":
+                continue
+            t = table[k]
+            # Capped so that a hard edge does not smear colour across.
+            ex = [clamp(c[ch] - t[ch], -20.0, 20.0) for ch in range(3)]
+            for dx, dy, wt in ((1, 0, 7), (-1, 1, 3), (0, 1, 5), (1, 1, 1)):
+                nx = x + dx
+                if not 0 <= nx < w:
+                    continue
+                if inside is not None and y + dy < h and not inside[(y + dy) * w + nx]:
+                    continue
+                target = row_err[nx] if dy == 0 else next_err[nx]
+                for ch in range(3):
+                    target[ch] += ex[ch] * wt / 16.0
     return bytes(out)
 
 
@@ -889,13 +1011,13 @@ def draw_all():
     table = make_table(sources)
     q = Quantiser(table)
     files = {}
-    files["tile.bmp"] = bmp_bytes(*TILE_SIZE, table, quantise(tile, q))
+    files["tile.bmp"] = bmp_bytes(*TILE_SIZE, table, quantise(tile, q, dither="ordered"))
     for f, (ball, inside) in enumerate(balls):
         files["ball%d.bmp" % (f + 1)] = bmp_bytes(*BALL_SIZE, table, quantise(ball, q, inside))
     for i, p in enumerate(portraits):
         files["portrait%02d.bmp" % (i + 1)] = bmp_bytes(*PORTRAIT_SIZE, table, quantise(p, q))
 
-    preview = draw_preview(tile, portraits[9], balls)
+    preview = draw_preview(tile, portraits[6], balls)
     preview_table = make_table([(preview, 1, None)])
     files["preview.bmp"] = bmp_bytes(*PREVIEW_SIZE, preview_table,
                                      quantise(preview, Quantiser(preview_table)))
@@ -955,7 +1077,41 @@ def verify(directory):
                 problems.append("%s: colour table differs from tile.bmp" % name)
         if name.startswith("ball"):
             problems += ball_problems(name, pixels)
+        if name == "tile.bmp":
+            problems += seam_problems(name, width, height, table, pixels)
     return problems
+
+
+def seam_problems(name, width, height, table, pixels):
+    """Repeated edge to edge, the tile must show no seam: the step across the
+    wrap may be no larger than the usual step between neighbouring pixels."""
+    def step(a, b):
+        ca, cb = table[a], table[b]
+        return sum(abs(ca[ch] - cb[ch]) for ch in range(3))
+
+    problems = []
+    for across, size, other in (("columns", width, height), ("rows", height, width)):
+        def at(i, j):
+            return pixels[j * width + i] if across == "columns" else pixels[i * width + j]
+        inner = sum(step(at(i, j), at(i + 1, j)) for i in range(size - 1) for j in range(other))
+        inner /= float((size - 1) * other)
+        wrap = sum(step(at(size - 1, j), at(0, j)) for j in range(other)) / float(other)
+        if wrap > inner * 1.25 + 1:
+            problems.append("%s: seam between the last and first %s (%.1f against %.1f)"
+                            % (name, across, wrap, inner))
+    return problems
+
+
+def loop_problems():
+    """The frame after the last must be the first again, so the ball turns
+    on without a jump."""
+    faces = football_faces()
+    first = draw_ball(0, faces)
+    after_last = draw_ball(BALL_FRAMES, faces)
+    worst = max(abs(a[0][ch] - b[0][ch]) for a, b in zip(first, after_last) for ch in range(3))
+    if worst > 1.0:
+        return ["ball: the frame after the last differs from the first by %.1f" % worst]
+    return []
 
 
 def ball_problems(name, pixels):
@@ -1066,6 +1222,7 @@ def main(argv):
         problems = verify(argv[2])
     elif len(argv) == 3 and argv[1] == "--check":
         problems = verify(argv[2])
+        problems += loop_problems()
         for name, data in sorted(draw_all().items()):
             try:
                 with open(os.path.join(argv[2], name), "rb") as f:
