@@ -388,6 +388,31 @@ TEST_F(ConfigDialog, EscapeCancelsAfterArrowsAndTyping)
     EXPECT_EQ(StoredText(), "25");
 }
 
+// The procedure's own answers, called in the real dialog window: TRUE for the
+// start and for OK and Cancel, FALSE for everything it leaves to the platform.
+TEST_F(ConfigDialog, ProcedureAnswers)
+{
+    Store("30");
+    std::vector<BOOL> answers;
+    std::string shownAfterRestart;
+    const INT_PTR code = RunConfigDialog({
+        [&](HWND d) {
+            const LPARAM spinner = reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_SPINNER));
+            answers.push_back(ScreenSaverConfigureDialog(d, WM_VSCROLL, SB_LINEUP, spinner));
+            answers.push_back(ScreenSaverConfigureDialog(d, WM_COMMAND, MAKEWPARAM(IDC_COUNT, EN_CHANGE), 0));
+            answers.push_back(ScreenSaverConfigureDialog(d, WM_USER, 0, 0));
+            answers.push_back(ScreenSaverConfigureDialog(d, WM_INITDIALOG, 0, 0));
+            shownAfterRestart = EditText(d);
+        },
+        [&](HWND d) { answers.push_back(ScreenSaverConfigureDialog(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0)); },
+    });
+    EXPECT_EQ(code, 0);
+    const std::vector<BOOL> want = {FALSE, FALSE, FALSE, TRUE, TRUE};
+    EXPECT_EQ(answers, want);
+    EXPECT_EQ(shownAfterRestart, "30") << "the start reads the file again";
+    EXPECT_EQ(StoredText(), "30");
+}
+
 // The controls stand where the template puts them, in dialog units of the
 // dialog's font, and every text fits the control that shows it.
 TEST_F(ConfigDialog, ControlTextsFitTheirControls)

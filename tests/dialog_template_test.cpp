@@ -205,7 +205,7 @@ TEST_F(DialogResource, IsAStandardTemplateWithCaptionFontAndFrame)
 struct ExpectedControl {
     WORD Id;
     const char *Class;
-    const char *Text; // nullptr: the implementer's own line, checked apart
+    const char *Text; // nullptr: a line about the program, checked apart
     DWORD FurtherStyle;
     short X, Y, Width, Height;
 };
