@@ -140,6 +140,24 @@ TEST_F(SaverProcess, ConfigurationLinesOpenTheDialogWithTheirOwner)
     DestroyWindow(foreground);
 }
 
+TEST_F(SaverProcess, StartUpSkipsAnUnquotedNameAndTheBlanksBehindIt)
+{
+    ASSERT_EQ(folder.find(' '), std::string::npos) << "the folder must be usable without quotes";
+    // Tabs behind the name never reach the scan (inside the scan a tab is
+    // an unusable character), so this opens the dialog without an owner.
+    HANDLE process = StartProgram(folder + "\\telv.scr\t \t/c");
+    ASSERT_NE(process, nullptr);
+    started.push_back(process);
+    HWND dialog = WaitForDialog(process);
+    ASSERT_NE(dialog, nullptr);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+
+    process = StartProgram(folder + "\\telv.scr /\t/c");
+    started.push_back(process);
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), Unusable) << "a tab inside the switches";
+}
+
 TEST_F(SaverProcess, FullScreenLinesShowTopmostScreenSizedWindow)
 {
     for (const char *arguments : {"/s", "-S", "s", "//--s", "/sx"}) {
