@@ -32,6 +32,8 @@ struct SaverWindowShape {
     const char *Title;
 };
 
+// Registers the saver's window class: black background, no cursor, and
+// double clicks reported, so that only a first press reaches the close rules.
 bool RegisterSaverClass()
 {
     WNDCLASSA saverClass = {};
@@ -54,7 +56,8 @@ bool RaiseRunningSaver()
     return true;
 }
 
-// Runs the message loop until WM_QUIT and returns the quit code.
+// Runs the message loop until WM_QUIT and returns the quit code. A failing
+// GetMessageA ends the loop too rather than spinning on the error.
 int RunMessageLoop()
 {
     MSG message = {};
