@@ -355,12 +355,20 @@ TEST_F(SaverProcess, SecondFullScreenStartRaisesTheFirstAndEndsWithZero)
     HANDLE first = nullptr;
     HWND window = StartFullScreen(first);
     ASSERT_NE(window, nullptr);
+    // Another window takes the foreground first, so that the second start
+    // has something to do.
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 10, 10, 40, 40, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
+    PumpFor(200);
+    ASSERT_EQ(GetForegroundWindow(), other);
     HANDLE second = Start("/s");
     EXPECT_EQ(WaitForExit(second, ExitTimeout), 0u);
     EXPECT_EQ(WaitForExit(first, 500), STILL_ACTIVE);
     EXPECT_EQ(FindWindowA(SaverClass, "Screen Saver"), window);
     EXPECT_TRUE(WindowsOf(GetProcessId(second), SaverClass).empty());
     EXPECT_EQ(GetForegroundWindow(), window);
+    DestroyWindow(other);
     Xdotool("key Escape");
     EXPECT_EQ(WaitForExit(first, ExitTimeout), 0u);
 }
@@ -432,10 +440,15 @@ std::string HandleText(HWND window)
 
 TEST_F(SaverProcess, PreviewFillsHostClientAreaAndIgnoresInput)
 {
-    for (std::string prefix : {"/p ", "/l ", "/p", "-L   "}) {
+    struct Case {
+        const char *Prefix;
+        const char *Suffix;
+    };
+    for (Case c : {Case{"/p ", ""}, Case{"/l ", ""}, Case{"/p", ""}, Case{"-L   ", ""}, Case{"/p ", "ab"}}) {
+        std::string prefix = c.Prefix;
         HWND host = MakeHost(152, 112);
         ASSERT_NE(host, nullptr);
-        HANDLE process = Start(prefix + HandleText(host));
+        HANDLE process = Start(prefix + HandleText(host) + c.Suffix);
         HWND preview = WaitForPreview(host);
         ASSERT_NE(preview, nullptr) << prefix;
         EXPECT_EQ(ProcessOf(preview), GetProcessId(process));
