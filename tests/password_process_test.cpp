@@ -28,6 +28,7 @@ protected:
             EndProcess(process);
         SetPasswordSwitch(nullptr, 0);
         SetEnvironmentVariableA("TELV_FAKE_ANSWERS", nullptr);
+        SetEnvironmentVariableA("TELV_FAKE_STAY", nullptr);
     }
 
     HANDLE Start(const std::string &arguments)
@@ -96,6 +97,24 @@ TEST_F(PasswordProcess, CloseAsksOnceStaysWhenRefusedAndAsksAgainAfterTheGuard)
     // state itself belongs to the saver's process; the in-process tests
     // see it go off).
     EXPECT_EQ(log.back(), "detach running=1");
+}
+
+TEST_F(PasswordProcess, RunningStateIsOffWhenTheSaverHasEnded)
+{
+    folder = PrepareSaverFolder("password-stay", true, true);
+    const BYTE on[1] = {1};
+    SetPasswordSwitch(on, 1);
+    SetEnvironmentVariableA("TELV_FAKE_STAY", "1");
+    HANDLE process = nullptr;
+    ASSERT_NE(StartFullScreen(process), nullptr);
+    Xdotool("key a");
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+    std::vector<std::string> log = ReadCallLog(folder);
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0], "attach");
+    EXPECT_NE(log[1].find(" running=1 "), std::string::npos) << log[1];
+    EXPECT_EQ(log[2], "verify-end");
+    EXPECT_EQ(log[3], "detach running=0") << "switched off after the loop, before the process ended";
 }
 
 TEST_F(PasswordProcess, SwitchOffOrMissingLoadsNothing)

@@ -11,8 +11,16 @@ int VerifyCalls;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void *)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
         FakeLog("attach");
+        // Asked to stay, the library outlives the saver's FreeLibrary, and
+        // its unloading at the end of the process shows the state then.
+        char stay[4] = "";
+        HMODULE self = nullptr;
+        if (GetEnvironmentVariableA("TELV_FAKE_STAY", stay, sizeof stay) > 0)
+            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                               reinterpret_cast<LPCSTR>(&VerifyCalls), &self);
+    }
     else if (reason == DLL_PROCESS_DETACH)
         FakeLog(FakeRunningState() ? "detach running=1" : "detach running=0");
     return TRUE;
