@@ -1,0 +1,210 @@
+// The saver window, full screen or as a child of a preview host, its
+// message loop, and the shell's rules for the window's system messages.
+#include "shell/saver_window.h"
+
+#include "animation/frame_composition.h"
+#include "shell/password_library.h"
+#include "shell/saver_state.h"
+
+namespace {
+
+constexpr char SaverClassName[] = "WindowsScreenSaverClass";
+constexpr char FullScreenTitle[] = "Screen Saver";
+constexpr char PreviewTitle[] = "Preview";
+constexpr UINT SaverClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+constexpr DWORD FullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr DWORD PreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+constexpr int SaverIcon = 100;
+
+// The exit code when no saver window could be made: the mode could not do
+// what it was started for, as with an unusable command line.
+constexpr int NoSaverWindow = -1;
+
+// How long the preview's host may take to answer a forwarded help request.
+constexpr UINT HelpForwardTimeout = 2000;
+
+// The window's size, look and title for its kind.
+struct SaverWindowShape {
+    int Width;
+    int Height;
+    DWORD Style;
+    DWORD ExtendedStyle;
+    const char *Title;
+};
+
+// Registers the saver's window class: black background, no cursor, and
+// double clicks reported, so that only a first press reaches the close rules.
+bool RegisterSaverClass()
+{
+    WNDCLASSA saverClass = {};
+    saverClass.style = SaverClassStyle;
+    saverClass.lpfnWndProc = SaverWindowProc;
+    saverClass.hInstance = SaverState.Instance;
+    saverClass.hIcon = LoadIconA(SaverState.Instance, MAKEINTRESOURCEA(SaverIcon));
+    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    saverClass.lpszClassName = SaverClassName;
+    return RegisterClassA(&saverClass) != 0;
+}
+
+// Brings an already running full-screen saver forward; true if there is one.
+bool RaiseRunningSaver()
+{
+    HWND running = FindWindowA(SaverClassName, FullScreenTitle);
+    if (running == nullptr || !IsWindow(running))
+        return false;
+    SetForegroundWindow(running);
+    return true;
+}
+
+// Runs the message loop until WM_QUIT and returns the quit code. A failing
+// GetMessageA ends the loop too rather than spinning on the error.
+int RunMessageLoop()
+{
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+// Takes input methods off the saver window, so that no composition window
+// appears over the saver, and marks where the cursor starts. The input
+// method library is used only if the process has it already.
+void OnCreate(HWND window)
+{
+    SaverState.ImeLibrary = GetModuleHandleA("IMM32.DLL");
+    if (SaverState.ImeLibrary != nullptr) {
+        SaverState.AssociateContext = reinterpret_cast<AssociateContextProc>(
+            reinterpret_cast<void *>(GetProcAddress(SaverState.ImeLibrary, "ImmAssociateContext")));
+        if (SaverState.AssociateContext != nullptr)
+            SaverState.SavedInputContext = SaverState.AssociateContext(window, nullptr);
+    }
+    GetCursorPos(&SaverState.CursorAnchor);
+    if (!SaverState.IsPreview)
+        SetCursor(nullptr);
+}
+
+// Gives the input context back and ends the message loop.
+void OnDestroy(HWND window)
+{
+    if (SaverState.ImeLibrary != nullptr && SaverState.AssociateContext != nullptr &&
+        SaverState.SavedInputContext != nullptr)
+        SaverState.AssociateContext(window, SaverState.SavedInputContext);
+    PostQuitMessage(0);
+}
+
+// In the preview, help and context-menu requests belong to the host. The
+// help record that WM_HELP points to lives only while this message is being
+// handled, and the system refuses to post a message that carries a pointer,
+// so help is delivered synchronously: the system copies the record to the
+// host, which may run in another process, and the record stays valid until
+// the host has answered. The context menu carries only coordinates and is
+// posted.
+LRESULT ForwardToHost(HWND window, UINT message, LPARAM lParam)
+{
+    HWND host = GetParent(window);
+    if (host == nullptr || !IsWindow(host))
+        return 1;
+    WPARAM hostHandle = reinterpret_cast<WPARAM>(host);
+    if (message == WM_HELP) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(host, message, hostHandle, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                            HelpForwardTimeout, &answer);
+    } else {
+        PostMessageA(host, message, hostHandle, lParam);
+    }
+    return 1;
+}
+
+// The system commands that would switch away from the full-screen saver
+// or start another one.
+bool IsBlockedSystemCommand(WPARAM command)
+{
+    return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
+}
+
+} // namespace
+
+// Runs the saver window: full screen without a parent, as a preview child
+// with one. Returns the mode's exit code.
+int RunSaver(HWND parent)
+{
+    SaverWindowShape shape = {};
+    if (parent != nullptr) {
+        RECT client = {};
+        GetClientRect(parent, &client);
+        shape = {client.right, client.bottom, PreviewStyle, 0, PreviewTitle};
+        SaverState.IsPreview = 1;
+    } else {
+        shape = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), FullScreenStyle, 0,
+                 FullScreenTitle};
+        if (RaiseRunningSaver())
+            return 0;
+        LoadPasswordLibrary();
+        shape.ExtendedStyle = WS_EX_TOPMOST;
+    }
+
+    if (RegisterSaverClass()) {
+        SaverState.SaverWindow = CreateWindowExA(shape.ExtendedStyle, SaverClassName, shape.Title,
+                                                 shape.Style, 0, 0, shape.Width, shape.Height, parent,
+                                                 nullptr, SaverState.Instance, nullptr);
+    }
+
+    int exitCode = NoSaverWindow;
+    if (SaverState.SaverWindow != nullptr) {
+        if (!SaverState.IsPreview)
+            SetForegroundWindow(SaverState.SaverWindow);
+        exitCode = RunMessageLoop();
+    }
+    UnloadPasswordLibrary();
+    return exitCode;
+}
+
+// The saver window's procedure: the shell's rules first, then the
+// animation's procedure for everything it lets through.
+LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window);
+        break;
+    case WM_DESTROY:
+        OnDestroy(window);
+        break;
+    case WM_SETTEXT:
+        return 0;
+    case WM_PAINT:
+        if (SaverState.CloseApproved)
+            return DefWindowProcA(window, message, wParam, lParam);
+        if (!SaverState.IsPreview)
+            SetCursor(nullptr);
+        break;
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        if (SaverState.IsPreview)
+            return ForwardToHost(window, message, lParam);
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (SaverState.CloseApproved)
+            return DefWindowProcA(window, message, wParam, lParam);
+        break;
+    case WM_SYSCOMMAND:
+        if (!SaverState.IsPreview && IsBlockedSystemCommand(wParam))
+            return 0;
+        break;
+    case WM_TIMER:
+        if (SaverState.CloseApproved)
+            return 0;
+        Sleep(0);
+        break;
+    default:
+        break;
+    }
+    return ScreenSaverProc(window, message, wParam, lParam);
+}

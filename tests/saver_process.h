@@ -1,0 +1,185 @@
+// Starting the built saver program as the system starts it: a separate
+// process with a real command line, in a folder of its own beside the
+// test-built system libraries the test asks for, with real X input.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The folder of the running test program (where the build puts telv.scr).
+inline std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+// Makes a fresh folder for one test with a copy of the saver in it and,
+// when asked, the test-built "PASSWORD.CPL" and "MPR.DLL" beside it. The
+// test libraries log into calls.log of that folder.
+inline std::string PrepareSaverFolder(const char *name, bool withPassword, bool withRouter)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "telv-" + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char *file : {"telv.scr", "PASSWORD.CPL", "MPR.DLL", "calls.log"})
+        DeleteFileA((folder + "\\" + file).c_str());
+    std::string bin = ProgramFolder();
+    CopyFileA((bin + "\\telv.scr").c_str(), (folder + "\\telv.scr").c_str(), FALSE);
+    if (withPassword)
+        CopyFileA((bin + "\\fakes\\PASSWORD.CPL").c_str(), (folder + "\\PASSWORD.CPL").c_str(), FALSE);
+    if (withRouter)
+        CopyFileA((bin + "\\fakes\\MPR.DLL").c_str(), (folder + "\\MPR.DLL").c_str(), FALSE);
+    SetEnvironmentVariableA("TELV_FAKE_LOG", (folder + "\\calls.log").c_str());
+    SetEnvironmentVariableA("TELV_FAKE_ANSWERS", nullptr);
+    return folder;
+}
+
+// The lines the test-built libraries logged in the folder.
+inline std::vector<std::string> ReadCallLog(const std::string &folder)
+{
+    std::vector<std::string> lines;
+    HANDLE file = CreateFileA((folder + "\\calls.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return lines;
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    CloseHandle(file);
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+// Starts a program with the given full command line; the process handle,
+// or null.
+inline HANDLE StartProgram(const std::string &commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Starts the saver of the folder with the text behind the program name.
+inline HANDLE StartSaver(const std::string &folder, const std::string &arguments)
+{
+    return StartProgram("\"" + folder + "\\telv.scr\" " + arguments);
+}
+
+// Handles this thread's messages for a while: windows of the test (a
+// preview host) must answer while another process works with them.
+inline void PumpFor(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+    }
+}
+
+// Waits for the process to end while handling this thread's messages;
+// its exit code, or STILL_ACTIVE when it is still running after the time.
+inline DWORD WaitForExit(HANDLE process, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed > milliseconds)
+            break;
+        DWORD wait = MsgWaitForMultipleObjects(1, &process, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0)
+            break;
+        PumpFor(0);
+    }
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+// Ends a process that a failed test left running, and releases its handle.
+inline void EndProcess(HANDLE process)
+{
+    if (process == nullptr)
+        return;
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+}
+
+// Waits for a top-level window of the class and title to be made and shown.
+inline HWND WaitForWindow(const char *className, const char *title, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = FindWindowA(className, title);
+        if ((window != nullptr && IsWindowVisible(window)) || GetTickCount() - start > milliseconds)
+            return window;
+        PumpFor(50);
+    }
+}
+
+// Real X input through xdotool on the display that Wine draws on; waits
+// until the tool has done its work.
+inline void Xdotool(const std::string &arguments)
+{
+    HANDLE tool = StartProgram("Z:\\usr\\bin\\xdotool " + arguments);
+    if (tool != nullptr) {
+        WaitForSingleObject(tool, 5000);
+        CloseHandle(tool);
+    }
+}
+
+// The user's password switch in the registry, written as raw bytes of the
+// given type, or removed with a null value.
+inline void SetPasswordSwitch(const void *bytes, DWORD size, DWORD type = REG_BINARY)
+{
+    HKEY desktop = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop);
+    if (bytes == nullptr)
+        RegDeleteValueA(desktop, "ScreenSaveUsePassword");
+    else
+        RegSetValueExA(desktop, "ScreenSaveUsePassword", 0, type, static_cast<const BYTE *>(bytes), size);
+    RegCloseKey(desktop);
+}
+
+// The system's screen-saver-running state as any program sees it.
+inline BOOL SaverRunningState()
+{
+    BOOL running = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    return running;
+}
+
+// How this Wine prefix loads the router library "MPR.DLL": "native,builtin"
+// takes the test-built one beside the program (or in the DLL folder) before
+// Wine's own, "" makes it missing altogether.
+inline void SetRouterLoadOrder(const char *order)
+{
+    HKEY overrides = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", &overrides);
+    RegSetValueExA(overrides, "mpr", 0, REG_SZ, reinterpret_cast<const BYTE *>(order), lstrlenA(order) + 1);
+    RegCloseKey(overrides);
+}
