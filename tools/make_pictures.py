@@ -375,13 +375,13 @@ def draw_ball(frame, faces):
                     if gap < 1.0:
                         base = mix(seam, base, gap * gap)
                     diffuse = max(0.0, view[0] * light[0] + view[1] * light[1] + view[2] * light[2])
-                    spec = max(0.0, view[0] * half[0] + view[1] * half[1] + view[2] * half[2])
-                    spec = spec ** 40 * (0.55 if best_black else 0.35)
+                    shine = max(0.0, view[0] * half[0] + view[1] * half[1] + view[2] * half[2])
+                    shine = shine ** 40 * (0.55 if best_black else 0.35)
                     k = 0.4 + 0.72 * diffuse
                     # Darken towards the rim so the ball reads as round.
                     k *= 0.75 + 0.25 * sz
                     for c in range(3):
-                        acc[c] += base[c] * k + 255.0 * spec
+                        acc[c] += base[c] * k + 255.0 * shine
             if cover:
                 colour = (acc[0] / (n * n), acc[1] / (n * n), acc[2] / (n * n))
                 pixels.append((colour, cover / float(n * n)))
