@@ -3,6 +3,7 @@
 #include "shell/command_line.h"
 
 #include "shell/saver_state.h"
+#include "tests/test_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -59,14 +60,6 @@ TEST(CommandLine, ScanChoosesModeByFirstMeaningfulCharacter)
         else
             EXPECT_STREQ(choice.HandleText, c.HandleText) << "line \"" << c.Line << "\"";
     }
-}
-
-// Puts the shell's record back to its starting values, keeping the instance.
-void ResetSaverState()
-{
-    const HINSTANCE instance = SaverState.Instance;
-    SaverState = InitialSaverState;
-    SaverState.Instance = instance;
 }
 
 TEST(CommandLine, UnrecognisedLinesEndWithMinusOne)
