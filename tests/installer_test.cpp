@@ -21,18 +21,8 @@ namespace {
 // ---------------------------------------------------------------------------
 // Helpers
 
-// The folder of this test program, with its trailing backslash; the build
-// puts telvinst.exe and telv.scr beside it.
-std::string ProgramFolder()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-std::string InstallerPath() { return ProgramFolder() + "telvinst.exe"; }
-std::string SaverPath() { return ProgramFolder() + "telv.scr"; }
+std::string InstallerPath() { return ProgramFolder() + "\\telvinst.exe"; }
+std::string SaverPath() { return ProgramFolder() + "\\telv.scr"; }
 
 bool FileExists(const std::string &path)
 {

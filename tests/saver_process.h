@@ -3,6 +3,8 @@
 // test-built system libraries the test asks for, with real X input.
 #pragma once
 
+#include "tests/test_files.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,15 +15,6 @@
 constexpr char SaverClass[] = "WindowsScreenSaverClass";
 constexpr DWORD StartTimeout = 30000;
 constexpr DWORD ExitTimeout = 20000;
-
-// The folder of the running test program (where the build puts telv.scr).
-inline std::string ProgramFolder()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
-}
 
 // Makes a fresh folder for one test with a copy of the saver in it and,
 // when asked, the test-built "PASSWORD.CPL" and "MPR.DLL" beside it. The
