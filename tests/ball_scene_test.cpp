@@ -3,7 +3,7 @@
 #include "animation/ball_scene.h"
 #include "settings/settings_file.h"
 #include "shell/saver_state.h"
-#include "tests/test_files.h"
+#include "tests/settings_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -279,24 +279,21 @@ INSTANTIATE_TEST_SUITE_P(Screens, BallInvariants,
 
 // CreateScene on a real window: the screen size, the stored count and the
 // timer, and nothing of the last two in the preview.
-class CreateSceneOnWindow : public testing::Test {
+class CreateSceneOnWindow : public FreshSettingsFile<> {
 protected:
     void SetUp() override
     {
+        FreshSettingsFile::SetUp();
         window = CreateWindowExA(0, "STATIC", "scene", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window, nullptr);
-        LoadSettingsNames();
-        path = WindowsFilePath(SettingsFileName);
-        RemoveProfile(path);
     }
     void TearDown() override
     {
         SaverState.IsPreview = 0;
         DestroyWindow(window);
-        RemoveProfile(path);
+        FreshSettingsFile::TearDown();
     }
     HWND window = nullptr;
-    std::string path;
 };
 
 TEST_F(CreateSceneOnWindow, FullScreenReadsCountAndStartsTimer)
@@ -307,7 +304,7 @@ TEST_F(CreateSceneOnWindow, FullScreenReadsCountAndStartsTimer)
     } cases[] = {{nullptr, 10}, {"30", 30}, {"60", 60}, {"61", 10}, {"1000", 10}, {"0", 0}, {"-4", -4}};
     for (const auto &c : cases) {
         if (c.stored)
-            WriteProfile(path, std::string("[telv]\r\nballs=") + c.stored + "\r\n");
+            StoreBalls(c.stored);
         else
             RemoveProfile(path);
         BallCount = 99;
@@ -339,7 +336,7 @@ TEST_F(CreateSceneOnWindow, SeedsWithTheCalendarTime)
 
 TEST_F(CreateSceneOnWindow, PreviewReadsNoCountAndStartsNoTimer)
 {
-    WriteProfile(path, "[telv]\r\nballs=30\r\n");
+    StoreBalls("30");
     SaverState.IsPreview = 1;
     BallCount = 10;
     CreateScene(window);

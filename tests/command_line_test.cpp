@@ -3,6 +3,7 @@
 #include "shell/command_line.h"
 
 #include "shell/saver_state.h"
+#include "tests/test_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -61,14 +62,6 @@ TEST(CommandLine, ScanChoosesModeByFirstMeaningfulCharacter)
     }
 }
 
-// Puts the shell's record back to its starting values, keeping the instance.
-void ResetSaverState()
-{
-    const HINSTANCE instance = SaverState.Instance;
-    SaverState = InitialSaverState;
-    SaverState.Instance = instance;
-}
-
 TEST(CommandLine, UnrecognisedLinesEndWithMinusOne)
 {
     ResetSaverState();
@@ -90,16 +83,13 @@ TEST(CommandLine, PreviewWithoutAWindowEndsWithMinusOne)
 
 TEST(ParseWindowHandle, ReadsLeadingDecimalDigits)
 {
-    EXPECT_EQ(ParseWindowHandle("1234"), 1234u);
-    EXPECT_EQ(ParseWindowHandle("12ab"), 12u);
-    EXPECT_EQ(ParseWindowHandle("007"), 7u);
-    EXPECT_EQ(ParseWindowHandle(""), 0u);
-    EXPECT_EQ(ParseWindowHandle("abc"), 0u);
-    EXPECT_EQ(ParseWindowHandle("-5"), 0u);
-    EXPECT_EQ(ParseWindowHandle("+5"), 0u);
-    EXPECT_EQ(ParseWindowHandle(" 5"), 0u);
-    EXPECT_EQ(ParseWindowHandle("0x1A"), 0u);
-    EXPECT_EQ(ParseWindowHandle("4294967295"), 4294967295u);
+    const struct {
+        const char *Text;
+        DWORD Value;
+    } cases[] = {{"1234", 1234u}, {"12ab", 12u}, {"007", 7u},   {"", 0u},     {"abc", 0u},
+                 {"-5", 0u},      {"+5", 0u},    {" 5", 0u},    {"0x1A", 0u}, {"4294967295", 4294967295u}};
+    for (const auto &c : cases)
+        EXPECT_EQ(ParseWindowHandle(c.Text), c.Value) << '"' << c.Text << '"';
 }
 
 TEST(ParseWindowHandle, WrapsAt32Bits)

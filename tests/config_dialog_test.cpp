@@ -6,7 +6,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
 #include "shell/saver_state.h"
-#include "tests/test_files.h"
+#include "tests/settings_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -142,17 +142,22 @@ POINT SpinnerArrow(HWND dialog, bool upper)
 
 void Nothing(HWND) {}
 
-class ConfigDialog : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        LoadSettingsNames();
-        path = WindowsFilePath(SettingsFileName);
-        RemoveProfile(path);
-    }
-    void TearDown() override { RemoveProfile(path); }
+// Runs the dialog: notes the count shown, then gives each arrow request and
+// notes the count again, and ends with the button; gives the end code.
+INT_PTR RunArrows(std::initializer_list<WORD> requests, int button, std::vector<std::string> &shown)
+{
+    std::vector<DialogStep> steps = {[&shown](HWND d) { shown.push_back(EditText(d)); }};
+    for (WORD request : requests)
+        steps.push_back([&shown, request](HWND d) {
+            Arrow(d, request);
+            shown.push_back(EditText(d));
+        });
+    steps.push_back([button](HWND d) { Click(d, button); });
+    return RunConfigDialog(steps);
+}
 
-    void Store(const std::string &balls) { WriteProfile(path, "[telv]\r\nballs=" + balls + "\r\n"); }
+class ConfigDialog : public FreshSettingsFile<> {
+protected:
 
     // The text under "balls" as it is on disk now; "(none)" when missing.
     std::string StoredText()
@@ -164,8 +169,6 @@ protected:
     }
 
     bool FileExists() { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-    std::string path;
 };
 
 TEST(ConfigClassHook, RegistersNothingAndSaysGoOn)
@@ -198,7 +201,7 @@ TEST_F(ConfigDialog, StoredCountOutsideTheRangeOpensAtTen)
     } cases[] = {{"0", "10"}, {"61", "10"}, {"-3", "10"}, {"30", "30"}, {"1", "1"}, {"60", "60"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Stored);
-        Store(c.Stored);
+        StoreBalls(c.Stored);
         const std::string before = ReadProfile(path);
         std::string shown;
         const INT_PTR code = RunConfigDialog({
@@ -213,20 +216,10 @@ TEST_F(ConfigDialog, StoredCountOutsideTheRangeOpensAtTen)
 
 TEST_F(ConfigDialog, ArrowsStepByOneWithinOneToSixty)
 {
-    Store("60");
+    StoreBalls("60");
     std::vector<std::string> shown;
-    auto look = [&](HWND d) { shown.push_back(EditText(d)); };
-    const INT_PTR code = RunConfigDialog({
-        look,
-        [&](HWND d) { Arrow(d, SB_LINEUP); look(d); },
-        [&](HWND d) { Arrow(d, SB_LINEDOWN); look(d); },
-        [&](HWND d) { Arrow(d, SB_LINEDOWN); look(d); },
-        [&](HWND d) { Arrow(d, SB_LINEUP); look(d); },
-        [&](HWND d) { Arrow(d, SB_ENDSCROLL); look(d); },
-        [&](HWND d) { Arrow(d, SB_PAGEUP); look(d); },
-        [&](HWND d) { Arrow(d, SB_THUMBPOSITION); look(d); },
-        [&](HWND d) { Click(d, IDCANCEL); },
-    });
+    const INT_PTR code = RunArrows(
+        {SB_LINEUP, SB_LINEDOWN, SB_LINEDOWN, SB_LINEUP, SB_ENDSCROLL, SB_PAGEUP, SB_THUMBPOSITION}, IDCANCEL, shown);
     EXPECT_EQ(code, 0);
     const std::vector<std::string> want = {"60", "60", "59", "58", "59", "59", "59", "59"};
     EXPECT_EQ(shown, want);
@@ -235,16 +228,9 @@ TEST_F(ConfigDialog, ArrowsStepByOneWithinOneToSixty)
 
 TEST_F(ConfigDialog, LowerArrowStopsAtOne)
 {
-    Store("1");
+    StoreBalls("1");
     std::vector<std::string> shown;
-    auto look = [&](HWND d) { shown.push_back(EditText(d)); };
-    const INT_PTR code = RunConfigDialog({
-        look,
-        [&](HWND d) { Arrow(d, SB_LINEDOWN); look(d); },
-        [&](HWND d) { Arrow(d, SB_LINEDOWN); look(d); },
-        [&](HWND d) { Arrow(d, SB_LINEUP); look(d); },
-        [&](HWND d) { Click(d, IDOK); },
-    });
+    const INT_PTR code = RunArrows({SB_LINEDOWN, SB_LINEDOWN, SB_LINEUP}, IDOK, shown);
     EXPECT_EQ(code, 1);
     const std::vector<std::string> want = {"1", "1", "1", "2"};
     EXPECT_EQ(shown, want);
@@ -299,7 +285,7 @@ TEST_F(ConfigDialog, OkReadsTheTypedCount)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string("typed \"") + c.Typed + "\"");
-        Store("25");
+        StoreBalls("25");
         const INT_PTR code = RunConfigDialog({
             [&](HWND d) { Type(d, c.Typed); },
             [&](HWND d) { Click(d, IDOK); },
@@ -353,7 +339,7 @@ TEST_F(ConfigDialog, FocusStartsOnOkAndTabGoesCancelEditOk)
 
 TEST_F(ConfigDialog, EnterOnOkStores)
 {
-    Store("25");
+    StoreBalls("25");
     const INT_PTR code = RunConfigDialog({
         [&](HWND d) { Arrow(d, SB_LINEUP); },
         [&](HWND) { PressKey(VK_RETURN); },
@@ -364,7 +350,7 @@ TEST_F(ConfigDialog, EnterOnOkStores)
 
 TEST_F(ConfigDialog, EnterInTheEditStoresWhatWasTyped)
 {
-    Store("25");
+    StoreBalls("25");
     std::string shown;
     const INT_PTR code = RunConfigDialog({
         [&](HWND d) { SetFocus(GetDlgItem(d, IDC_COUNT)); Type(d, ""); },
@@ -378,7 +364,7 @@ TEST_F(ConfigDialog, EnterInTheEditStoresWhatWasTyped)
 
 TEST_F(ConfigDialog, EscapeCancelsAfterArrowsAndTyping)
 {
-    Store("25");
+    StoreBalls("25");
     const INT_PTR code = RunConfigDialog({
         [&](HWND d) { Arrow(d, SB_LINEUP); Arrow(d, SB_LINEUP); },
         [&](HWND d) { SetFocus(GetDlgItem(d, IDC_COUNT)); Type(d, "50"); },
@@ -392,7 +378,7 @@ TEST_F(ConfigDialog, EscapeCancelsAfterArrowsAndTyping)
 // start and for OK and Cancel, FALSE for everything it leaves to the platform.
 TEST_F(ConfigDialog, ProcedureAnswers)
 {
-    Store("30");
+    StoreBalls("30");
     std::vector<BOOL> answers;
     std::string shownAfterRestart;
     const INT_PTR code = RunConfigDialog({

@@ -3,6 +3,7 @@
 // own standing in for the system's.
 #include "shell/default_saver_proc.h"
 #include "shell/saver_state.h"
+#include "tests/test_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -33,15 +34,6 @@ struct VerificationScript {
 };
 VerificationScript Script;
 
-int CountPosted(HWND window, UINT message)
-{
-    int count = 0;
-    MSG msg;
-    while (PeekMessageA(&msg, window, message, message, PM_REMOVE))
-        ++count;
-    return count;
-}
-
 BOOL WINAPI TestVerification(HWND window)
 {
     ++Script.Calls;
@@ -63,9 +55,8 @@ class CloseRules : public testing::Test {
 protected:
     void SetUp() override
     {
+        ResetSaverState();
         const HINSTANCE instance = SaverState.Instance;
-        SaverState = InitialSaverState;
-        SaverState.Instance = instance;
         CloseRulesTickSource = ReadFakeTick;
         FakeTick = 100000;
         Script = VerificationScript{};
@@ -80,23 +71,16 @@ protected:
                                  nullptr, nullptr, instance, nullptr);
         ASSERT_NE(window, nullptr);
         SaverState.SaverWindow = window;
-        DrainQueue();
+        DrainMessages();
     }
 
     void TearDown() override
     {
         if (IsWindow(window))
             DestroyWindow(window);
-        DrainQueue();
+        DrainMessages();
         UnregisterClassA(TestClassName, SaverState.Instance);
         CloseRulesTickSource = GetTickCount;
-    }
-
-    static void DrainQueue()
-    {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            ;
     }
 
     // Puts the cursor at (x, y) and lets the window see a mouse move.
@@ -382,21 +366,12 @@ TEST_F(CloseRules, RealMouseMovementEndsTheSaver)
                              nullptr, nullptr, SaverState.Instance, nullptr);
     SaverState.SaverWindow = window;
     AnchorAt(400, 300);
-    auto pump = [] {
-        const DWORD until = GetTickCount() + 500;
-        MSG msg;
-        while (GetTickCount() < until) {
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
-            Sleep(10);
-        }
-    };
-    pump();
+    DispatchFor(500);
     SetCursorPos(402, 302);
-    pump();
+    DispatchFor(500);
     EXPECT_TRUE(IsWindow(window)) << "4 pixels away";
     SetCursorPos(403, 302);
-    pump();
+    DispatchFor(500);
     EXPECT_FALSE(IsWindow(window)) << "5 pixels away";
     EXPECT_EQ(SaverState.CloseApproved, 1);
 }

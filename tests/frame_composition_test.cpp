@@ -9,6 +9,7 @@
 #include "settings/settings_file.h"
 #include "shell/saver_state.h"
 #include "tests/frame_test_support.h"
+#include "tests/test_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -150,9 +151,8 @@ class FrameComposition : public testing::Test {
 protected:
     void SetUp() override
     {
+        ResetSaverState();
         const HINSTANCE instance = SaverState.Instance;
-        SaverState = InitialSaverState;
-        SaverState.Instance = instance;
         SaverState.IsPreview = preview;
         PortraitTick = 0;
         PortraitIndex = 0;
@@ -189,9 +189,7 @@ protected:
     {
         if (IsWindow(window))
             ValidateRect(window, nullptr);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            ;
+        DrainMessages();
     }
 
     // A real WM_PAINT of the whole window.
@@ -609,13 +607,7 @@ TEST_F(PreviewComposition, ShowsThePreviewPictureAndNothingMoves)
     BallTableRecord scene = BallTable;
     const int32_t tick = PortraitTick;
     PostMessageA(window, WM_TIMER, AnimationTimerId, 0);
-    MSG msg;
-    const DWORD until = GetTickCount() + 300;
-    while (GetTickCount() < until) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        Sleep(10);
-    }
+    DispatchFor(300);
     EXPECT_EQ(std::memcmp(&scene, &BallTable, sizeof scene), 0) << "no ball moved";
     EXPECT_EQ(PortraitTick, tick);
     EXPECT_TRUE(SamePixels(CaptureWindow(window, 0, 0, 150, 110), picture));
@@ -632,6 +624,7 @@ TEST_F(PreviewComposition, ShowsThePreviewPictureAndNothingMoves)
     EXPECT_EQ(GetObjectType(surface), 0u);
     EXPECT_EQ(GetObjectType(bitmap), 0u);
     EXPECT_EQ(PreviewSurface, nullptr);
+    MSG msg;
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 

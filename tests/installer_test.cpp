@@ -21,18 +21,8 @@ namespace {
 // ---------------------------------------------------------------------------
 // Helpers
 
-// The folder of this test program, with its trailing backslash; the build
-// puts telvinst.exe and telv.scr beside it.
-std::string ProgramFolder()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
-std::string InstallerPath() { return ProgramFolder() + "telvinst.exe"; }
-std::string SaverPath() { return ProgramFolder() + "telv.scr"; }
+std::string InstallerPath() { return ProgramFolder() + "\\telvinst.exe"; }
+std::string SaverPath() { return ProgramFolder() + "\\telv.scr"; }
 
 bool FileExists(const std::string &path)
 {
@@ -450,35 +440,9 @@ constexpr DWORD PaintTimeout = 10000;
 // One 32 x 32 picture in 32-bit pixels.
 using IconPixels = std::array<DWORD, 32 * 32>;
 
-// What the screen shows at a window's top-left 32 x 32 pixels.
-IconPixels ScreenPixels(HWND window)
-{
-    IconPixels pixels{};
-    RECT area = {};
-    GetWindowRect(window, &area);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 32;
-    info.bmiHeader.biHeight = -32;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void *bits = nullptr;
-    HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, 32, 32, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    std::memcpy(pixels.data(), bits, sizeof pixels);
-    SelectObject(memory, old);
-    DeleteObject(picture);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-// A system icon drawn over the given background colour.
-IconPixels DrawnIcon(LPCSTR name, DWORD background)
+// The 32 x 32 pixels that `draw` leaves on a fresh 32-bit surface.
+template <class Draw>
+IconPixels DrawnPixels(Draw draw)
 {
     IconPixels pixels{};
     BITMAPINFO info = {};
@@ -491,14 +455,34 @@ IconPixels DrawnIcon(LPCSTR name, DWORD background)
     void *bits = nullptr;
     HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, picture);
-    std::fill_n(static_cast<DWORD *>(bits), 32 * 32, background);
-    DrawIconEx(memory, 0, 0, LoadIconA(nullptr, name), 32, 32, 0, nullptr, DI_NORMAL);
+    draw(memory, static_cast<DWORD *>(bits));
     GdiFlush();
     std::memcpy(pixels.data(), bits, sizeof pixels);
     SelectObject(memory, old);
     DeleteObject(picture);
     DeleteDC(memory);
     return pixels;
+}
+
+// What the screen shows at a window's top-left 32 x 32 pixels.
+IconPixels ScreenPixels(HWND window)
+{
+    RECT area = {};
+    GetWindowRect(window, &area);
+    return DrawnPixels([&area](HDC memory, DWORD *) {
+        HDC screen = GetDC(nullptr);
+        BitBlt(memory, 0, 0, 32, 32, screen, area.left, area.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+    });
+}
+
+// A system icon drawn over the given background colour.
+IconPixels DrawnIcon(LPCSTR name, DWORD background)
+{
+    return DrawnPixels([name, background](HDC memory, DWORD *bits) {
+        std::fill_n(bits, 32 * 32, background);
+        DrawIconEx(memory, 0, 0, LoadIconA(nullptr, name), 32, 32, 0, nullptr, DI_NORMAL);
+    });
 }
 
 // Which of the message-box icons the icon control shows on the screen,
@@ -666,6 +650,18 @@ protected:
         return text.replace(text.find(old), old.size(), "SCRNSAVE.EXE=" + ShortPath(target));
     }
 
+    // The run asked to install, then met a write error and ended with 1,
+    // leaving the earlier settings and saver as they were.
+    void ExpectWriteErrorRightAfterTheQuestion(const InstallerOutcome &outcome)
+    {
+        EXPECT_EQ(outcome.ExitCode, 1u);
+        ASSERT_EQ(outcome.Boxes.size(), 2u);
+        ExpectInstallQuestion(outcome.Boxes[0]);
+        ExpectBox(outcome.Boxes[1], WriteErrorText, {IDOK}, IDI_HAND);
+        EXPECT_EQ(CurrentProfile(), EarlierProfile);
+        EXPECT_EQ(RegisteredSaver(), "C:\\OLD\\OLDSAVER.SCR");
+    }
+
     std::string target;
     std::string profile;
     bool hadProfile = false;
@@ -765,13 +761,7 @@ TEST_F(Installer, TargetHeldOpenWithoutWriteSharingIsAWriteError)
 TEST_F(Installer, TargetThatIsADirectoryIsAWriteErrorWithoutAQuestion)
 {
     ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
-    const InstallerOutcome outcome = RunInstaller({IDOK, IDOK});
-    EXPECT_EQ(outcome.ExitCode, 1u);
-    ASSERT_EQ(outcome.Boxes.size(), 2u);
-    ExpectInstallQuestion(outcome.Boxes[0]);
-    ExpectBox(outcome.Boxes[1], WriteErrorText, {IDOK}, IDI_HAND);
-    EXPECT_EQ(CurrentProfile(), EarlierProfile);
-    EXPECT_EQ(RegisteredSaver(), "C:\\OLD\\OLDSAVER.SCR");
+    ExpectWriteErrorRightAfterTheQuestion(RunInstaller({IDOK, IDOK}));
 }
 
 TEST_F(Installer, ProfileThatCannotBeWrittenIsAWriteErrorNotASuccess)
@@ -781,12 +771,7 @@ TEST_F(Installer, ProfileThatCannotBeWrittenIsAWriteErrorNotASuccess)
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const InstallerOutcome outcome = RunInstaller({IDOK, IDOK});
     CloseHandle(held);
-    EXPECT_EQ(outcome.ExitCode, 1u);
-    ASSERT_EQ(outcome.Boxes.size(), 2u);
-    ExpectInstallQuestion(outcome.Boxes[0]);
-    ExpectBox(outcome.Boxes[1], WriteErrorText, {IDOK}, IDI_HAND);
-    EXPECT_EQ(CurrentProfile(), EarlierProfile);
-    EXPECT_EQ(RegisteredSaver(), "C:\\OLD\\OLDSAVER.SCR");
+    ExpectWriteErrorRightAfterTheQuestion(outcome);
 }
 
 } // namespace

@@ -45,20 +45,23 @@ TEST_F(PasswordLibrary, SwitchIsReadAsAtMostFourBytesOfAnyType)
     const BYTE fiveBytes[5] = {1, 0, 0, 0, 0};
     const DWORD dwordOn = 1;
     const BYTE highByteOn[4] = {0, 0, 0, 1};
-
-    EXPECT_FALSE(LoadsWith(fourZeros, 4));
-    UnloadPasswordLibrary();
-    EXPECT_TRUE(LoadsWith(oneByteOn, 1));
-    UnloadPasswordLibrary();
-    EXPECT_FALSE(LoadsWith(fiveBytes, 5));
-    UnloadPasswordLibrary();
-    EXPECT_TRUE(LoadsWith(&dwordOn, 4, REG_DWORD));
-    UnloadPasswordLibrary();
-    EXPECT_TRUE(LoadsWith(highByteOn, 4));
-    UnloadPasswordLibrary();
-    EXPECT_TRUE(LoadsWith("1", 2, REG_SZ)) << "any type: the text \"1\" reads as a nonzero number";
-    UnloadPasswordLibrary();
-    EXPECT_FALSE(LoadsWith(nullptr, 0)) << "a missing value is off";
+    struct Case {
+        const void *Bytes;
+        DWORD Size;
+        DWORD Type;
+        bool Protects;
+        const char *Why;
+    };
+    for (const Case &c : {Case{fourZeros, 4, REG_BINARY, false, "four zeros"},
+                          Case{oneByteOn, 1, REG_BINARY, true, "one byte on"},
+                          Case{fiveBytes, 5, REG_BINARY, false, "five bytes"},
+                          Case{&dwordOn, 4, REG_DWORD, true, "a number"},
+                          Case{highByteOn, 4, REG_BINARY, true, "the high byte on"},
+                          Case{"1", 2, REG_SZ, true, "any type: the text \"1\" reads as a nonzero number"},
+                          Case{nullptr, 0, REG_BINARY, false, "a missing value is off"}}) {
+        EXPECT_EQ(LoadsWith(c.Bytes, c.Size, c.Type), c.Protects) << c.Why;
+        UnloadPasswordLibrary();
+    }
 }
 
 TEST_F(PasswordLibrary, OffLoadsNothingAndLeavesRunningStateAlone)
@@ -145,7 +148,7 @@ TEST_F(PasswordLibrary, ChangePasswordCallsRouterWithProviderAndParent)
     DestroyWindow(parent);
     std::vector<std::string> log = ReadCallLog(folder);
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0], "change SCRSAVE " + std::to_string(reinterpret_cast<UINT_PTR>(parent)) + " 0 0");
+    EXPECT_EQ(log[0], "change SCRSAVE " + HandleText(parent) + " 0 0");
     EXPECT_EQ(GetModuleHandleA("MPR.DLL"), nullptr) << "freed again";
 }
 

@@ -11,11 +11,7 @@
 
 namespace {
 
-constexpr char SaverClass[] = "WindowsScreenSaverClass";
-constexpr DWORD StartTimeout = 30000;
-constexpr DWORD ExitTimeout = 20000;
-
-class PasswordProcess : public testing::Test {
+class PasswordProcess : public SaverProcessTest {
 protected:
     void SetUp() override
     {
@@ -24,27 +20,19 @@ protected:
     }
     void TearDown() override
     {
-        for (HANDLE process : started)
-            EndProcess(process);
+        SaverProcessTest::TearDown();
         SetPasswordSwitch(nullptr, 0);
         SetEnvironmentVariableA("TELV_FAKE_ANSWERS", nullptr);
         SetEnvironmentVariableA("TELV_FAKE_STAY", nullptr);
     }
 
-    HANDLE Start(const std::string &arguments)
+    // A fresh folder with both test libraries, and the password switch on
+    // as a single byte.
+    void PrepareProtected(const char *name)
     {
-        HANDLE process = StartSaver(folder, arguments);
-        if (process != nullptr)
-            started.push_back(process);
-        return process;
-    }
-
-    HWND StartFullScreen(HANDLE &process)
-    {
-        process = Start("/s");
-        HWND window = WaitForWindow(SaverClass, "Screen Saver", StartTimeout);
-        PumpFor(1000);
-        return window;
+        folder = PrepareSaverFolder(name, true, true);
+        const BYTE on[1] = {1};
+        SetPasswordSwitch(on, 1);
     }
 
     std::vector<std::string> Verifications()
@@ -55,21 +43,11 @@ protected:
                 calls.push_back(line);
         return calls;
     }
-
-    std::string folder;
-    std::vector<HANDLE> started;
 };
-
-std::string HandleText(HWND window)
-{
-    return std::to_string(reinterpret_cast<UINT_PTR>(window));
-}
 
 TEST_F(PasswordProcess, CloseAsksOnceStaysWhenRefusedAndAsksAgainAfterTheGuard)
 {
-    folder = PrepareSaverFolder("password-on", true, true);
-    const BYTE on[1] = {1};
-    SetPasswordSwitch(on, 1);
+    PrepareProtected("password-on");
     // First answer: refuse, and request another close at once, which comes
     // within 200 ms and must be refused without asking. Then approve.
     SetEnvironmentVariableA("TELV_FAKE_ANSWERS", "r1");
@@ -101,9 +79,7 @@ TEST_F(PasswordProcess, CloseAsksOnceStaysWhenRefusedAndAsksAgainAfterTheGuard)
 
 TEST_F(PasswordProcess, RunningStateIsOffWhenTheSaverHasEnded)
 {
-    folder = PrepareSaverFolder("password-stay", true, true);
-    const BYTE on[1] = {1};
-    SetPasswordSwitch(on, 1);
+    PrepareProtected("password-stay");
     SetEnvironmentVariableA("TELV_FAKE_STAY", "1");
     HANDLE process = nullptr;
     ASSERT_NE(StartFullScreen(process), nullptr);
@@ -142,23 +118,14 @@ TEST_F(PasswordProcess, PreviewAndConfigurationNeverLoadThePasswordLibrary)
     const DWORD on = 1;
     SetPasswordSwitch(&on, 4, REG_DWORD);
     HANDLE process = Start("/p " + HandleText(GetDesktopWindow()));
-    HWND preview = nullptr;
-    for (DWORD start = GetTickCount(); preview == nullptr && GetTickCount() - start < StartTimeout; PumpFor(50))
-        preview = FindWindowExA(GetDesktopWindow(), nullptr, SaverClass, "Preview");
+    HWND preview = WaitForPreview(GetDesktopWindow());
     ASSERT_NE(preview, nullptr);
     PostMessageA(preview, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
     EXPECT_TRUE(ReadCallLog(folder).empty());
 
     process = Start("/c");
-    HWND dialog = nullptr;
-    for (DWORD start = GetTickCount(); dialog == nullptr && GetTickCount() - start < StartTimeout; PumpFor(50)) {
-        HWND candidate = FindWindowA("#32770", nullptr);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(candidate, &owner);
-        if (candidate != nullptr && owner == GetProcessId(process))
-            dialog = candidate;
-    }
+    HWND dialog = WaitForDialog(process);
     ASSERT_NE(dialog, nullptr);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
@@ -219,9 +186,7 @@ TEST_F(PasswordProcess, FaultInChangePasswordEndsThroughTheGuard)
 
 TEST_F(PasswordProcess, FaultInVerificationEndsThroughTheGuard)
 {
-    folder = PrepareSaverFolder("verify-fault", true, true);
-    const BYTE on[1] = {1};
-    SetPasswordSwitch(on, 1);
+    PrepareProtected("verify-fault");
     SetEnvironmentVariableA("TELV_FAKE_ANSWERS", "f");
     HANDLE process = nullptr;
     ASSERT_NE(StartFullScreen(process), nullptr);

@@ -3,6 +3,7 @@
 #include "animation/picture_assets.h"
 #include "resources/resource_ids.h"
 #include "shell/saver_state.h"
+#include "tests/frame_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -12,14 +13,6 @@
 #include <vector>
 
 namespace {
-
-// A picture read back as top-down 0x00RRGGBB values.
-struct Pixels {
-    int Width = 0;
-    int Height = 0;
-    std::vector<uint32_t> Values;
-    uint32_t At(int x, int y) const { return Values[y * Width + x]; }
-};
 
 // The pixels of a device bitmap (not selected anywhere), as the display
 // holds them, converted to 32-bit colours by the system.

@@ -3,19 +3,18 @@
 // test-built system libraries the test asks for, with real X input.
 #pragma once
 
+#include "tests/test_files.h"
+
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-// The folder of the running test program (where the build puts telv.scr).
-inline std::string ProgramFolder()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
-}
+constexpr char SaverClass[] = "WindowsScreenSaverClass";
+constexpr DWORD StartTimeout = 30000;
+constexpr DWORD ExitTimeout = 20000;
 
 // Makes a fresh folder for one test with a copy of the saver in it and,
 // when asked, the test-built "PASSWORD.CPL" and "MPR.DLL" beside it. The
@@ -183,3 +182,103 @@ inline void SetRouterLoadOrder(const char *order)
     RegSetValueExA(overrides, "mpr", 0, REG_SZ, reinterpret_cast<const BYTE *>(order), lstrlenA(order) + 1);
     RegCloseKey(overrides);
 }
+
+// A window handle as the decimal text of a command line.
+inline std::string HandleText(HWND window)
+{
+    return std::to_string(reinterpret_cast<UINT_PTR>(window));
+}
+
+// The id of the process that made the window.
+inline DWORD ProcessOf(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    return id;
+}
+
+struct WindowSearch {
+    DWORD ProcessId;
+    const char *ClassName;
+    std::vector<HWND> Found;
+};
+
+inline BOOL CALLBACK CollectWindow(HWND window, LPARAM data)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(data);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (ProcessOf(window) == search->ProcessId && lstrcmpA(name, search->ClassName) == 0)
+        search->Found.push_back(window);
+    return TRUE;
+}
+
+// Top-level windows of the process, of the class.
+inline std::vector<HWND> WindowsOf(DWORD processId, const char *className)
+{
+    WindowSearch search = {processId, className, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+// Waits for the configuration dialog of the process; null when none comes
+// or the process ends first.
+inline HWND WaitForDialog(HANDLE process)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<HWND> dialogs = WindowsOf(GetProcessId(process), "#32770");
+        if (!dialogs.empty())
+            return dialogs.front();
+        if (GetTickCount() - start > StartTimeout || WaitForSingleObject(process, 0) == WAIT_OBJECT_0)
+            return nullptr;
+        PumpFor(50);
+    }
+}
+
+// Waits for the saver's preview child inside the host to be made and
+// shown, handling this thread's messages.
+inline HWND WaitForPreview(HWND host)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND child = FindWindowExA(host, nullptr, SaverClass, "Preview");
+        if ((child != nullptr && IsWindowVisible(child)) || GetTickCount() - start > StartTimeout)
+            return child;
+        PumpFor(50);
+    }
+}
+
+// A test that starts copies of the saver from `folder` and ends whatever
+// it started and left running.
+class SaverProcessTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (HANDLE process : started)
+            EndProcess(process);
+    }
+
+    HANDLE Start(const std::string &arguments)
+    {
+        HANDLE process = StartSaver(folder, arguments);
+        if (process != nullptr)
+            started.push_back(process);
+        return process;
+    }
+
+    // Starts the full-screen saver and waits for its window.
+    HWND StartFullScreen(HANDLE &process, const std::string &arguments = "/s")
+    {
+        process = Start(arguments);
+        if (process == nullptr)
+            return nullptr;
+        HWND window = WaitForWindow(SaverClass, "Screen Saver", StartTimeout);
+        // Let the saver take its first frames before input arrives.
+        PumpFor(1000);
+        return window;
+    }
+
+    std::string folder;
+    std::vector<HANDLE> started;
+};

@@ -2,7 +2,9 @@
 // full-screen saver ended by real X input, and a preview inside a host
 // window of this test.
 #include "animation/picture_assets.h"
+#include "tests/frame_test_support.h"
 #include "tests/saver_process.h"
+#include "tests/test_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +13,9 @@
 
 namespace {
 
-constexpr char SaverClass[] = "WindowsScreenSaverClass";
-constexpr DWORD StartTimeout = 30000;
-constexpr DWORD ExitTimeout = 20000;
 constexpr DWORD Unusable = static_cast<DWORD>(-1);
 
-class SaverProcess : public testing::Test {
+class SaverProcess : public SaverProcessTest {
 protected:
     void SetUp() override
     {
@@ -25,66 +24,7 @@ protected:
         // anchor is known.
         SetCursorPos(100, 100);
     }
-    void TearDown() override
-    {
-        for (HANDLE process : started)
-            EndProcess(process);
-    }
-
-    HANDLE Start(const std::string &arguments)
-    {
-        HANDLE process = StartSaver(folder, arguments);
-        if (process != nullptr)
-            started.push_back(process);
-        return process;
-    }
-
-    // Starts the full-screen saver and waits for its window.
-    HWND StartFullScreen(HANDLE &process, const std::string &arguments = "/s")
-    {
-        process = Start(arguments);
-        if (process == nullptr)
-            return nullptr;
-        HWND window = WaitForWindow(SaverClass, "Screen Saver", StartTimeout);
-        // Let the saver take its first frames before input arrives.
-        PumpFor(1000);
-        return window;
-    }
-
-    std::string folder;
-    std::vector<HANDLE> started;
 };
-
-DWORD ProcessOf(HWND window)
-{
-    DWORD id = 0;
-    GetWindowThreadProcessId(window, &id);
-    return id;
-}
-
-struct WindowSearch {
-    DWORD ProcessId;
-    const char *ClassName;
-    std::vector<HWND> Found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM data)
-{
-    auto *search = reinterpret_cast<WindowSearch *>(data);
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (ProcessOf(window) == search->ProcessId && lstrcmpA(name, search->ClassName) == 0)
-        search->Found.push_back(window);
-    return TRUE;
-}
-
-// Top-level windows of the process, of the class.
-std::vector<HWND> WindowsOf(DWORD processId, const char *className)
-{
-    WindowSearch search = {processId, className, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.Found;
-}
 
 TEST_F(SaverProcess, UnusableCommandLinesEndWithMinusOneAndShowNothing)
 {
@@ -96,20 +36,6 @@ TEST_F(SaverProcess, UnusableCommandLinesEndWithMinusOneAndShowNothing)
         EXPECT_EQ(WaitForExit(process, ExitTimeout), Unusable) << arguments;
         EXPECT_EQ(FindWindowA(SaverClass, nullptr), nullptr) << arguments;
         EXPECT_TRUE(WindowsOf(GetProcessId(process), "#32770").empty()) << arguments;
-    }
-}
-
-// Waits for the configuration dialog of the process.
-HWND WaitForDialog(HANDLE process)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        std::vector<HWND> dialogs = WindowsOf(GetProcessId(process), "#32770");
-        if (!dialogs.empty())
-            return dialogs.front();
-        if (GetTickCount() - start > StartTimeout || WaitForSingleObject(process, 0) == WAIT_OBJECT_0)
-            return nullptr;
-        PumpFor(50);
     }
 }
 
@@ -186,45 +112,10 @@ TEST_F(SaverProcess, FullScreenLinesShowTopmostScreenSizedWindow)
     }
 }
 
-// A 32-bit top-down copy of a surface's pixels, or of a bitmap drawn at
-// given places on black.
-struct Pixels {
-    int Width;
-    int Height;
-    std::vector<DWORD> Data;
-    DWORD At(int x, int y) const { return Data[static_cast<size_t>(y) * Width + x] & 0xFFFFFF; }
-};
-
-Pixels CopyPixels(HDC source, int width, int height)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void *bits = nullptr;
-    HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC copy = CreateCompatibleDC(source);
-    HGDIOBJ oldBitmap = SelectObject(copy, section);
-    PatBlt(copy, 0, 0, width, height, BLACKNESS);
-    BitBlt(copy, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    Pixels pixels = {width, height, {}};
-    const DWORD *p = static_cast<const DWORD *>(bits);
-    pixels.Data.assign(p, p + static_cast<size_t>(width) * height);
-    SelectObject(copy, oldBitmap);
-    DeleteDC(copy);
-    DeleteObject(section);
-    return pixels;
-}
-
+// The whole screen as it shows now.
 Pixels ScreenPixels()
 {
-    HDC screen = GetDC(nullptr);
-    Pixels pixels = CopyPixels(screen, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    return CaptureWindow(nullptr, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
 // Where the expected picture agrees with the screen, as a fraction of the
@@ -262,7 +153,7 @@ Pixels ExpectedFullScreen()
     GetObjectA(portrait, sizeof size, &size);
     BitBlt(canvas, (width - size.bmWidth) / 2, (height - size.bmHeight) / 2, size.bmWidth, size.bmHeight, picture, 0,
            0, SRCCOPY);
-    Pixels pixels = CopyPixels(canvas, width, height);
+    Pixels pixels = Capture(canvas, 0, 0, width, height);
     SelectObject(picture, oldPicture);
     DeleteDC(picture);
     SelectObject(canvas, oldCanvas);
@@ -298,22 +189,14 @@ TEST_F(SaverProcess, PreviewShowsPreviewPictureInItsCorner)
     // Wine draws another process's child only when the host is the desktop.
     HWND desktop = GetDesktopWindow();
     HANDLE process = Start("/p " + std::to_string(reinterpret_cast<UINT_PTR>(desktop)));
-    HWND preview = nullptr;
-    for (DWORD start = GetTickCount(); preview == nullptr && GetTickCount() - start < StartTimeout; PumpFor(50))
-        preview = FindWindowExA(desktop, nullptr, SaverClass, "Preview");
+    HWND preview = WaitForPreview(desktop);
     ASSERT_NE(preview, nullptr);
     PumpFor(1500);
 
-    HDC screen = GetDC(nullptr);
-    HDC picture = CreateCompatibleDC(screen);
     HBITMAP previewPicture = LoadPicture(GetModuleHandleA(nullptr), "PREV");
     ASSERT_NE(previewPicture, nullptr);
-    HGDIOBJ oldPicture = SelectObject(picture, previewPicture);
-    Pixels expected = CopyPixels(picture, 150, 110);
-    SelectObject(picture, oldPicture);
+    Pixels expected = CaptureBitmap(previewPicture);
     DeleteObject(previewPicture);
-    DeleteDC(picture);
-    ReleaseDC(nullptr, screen);
 
     Pixels shown = ScreenPixels();
     EXPECT_EQ(Agreement(expected, shown, RECT{0, 0, 150, 110}), 1.0);
@@ -373,69 +256,15 @@ TEST_F(SaverProcess, SecondFullScreenStartRaisesTheFirstAndEndsWithZero)
     EXPECT_EQ(WaitForExit(first, ExitTimeout), 0u);
 }
 
-// A preview host as the display settings would show it: a window with a
-// small client area, which records the help and context-menu requests the
-// preview hands it.
-struct HostRecord {
-    int HelpCount;
-    WPARAM HelpWParam;
-    HELPINFO Help;
-    int MenuCount;
-    WPARAM MenuWParam;
-    LPARAM MenuLParam;
-};
-HostRecord Host;
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_HELP:
-        ++Host.HelpCount;
-        Host.HelpWParam = wParam;
-        if (lParam != 0)
-            Host.Help = *reinterpret_cast<const HELPINFO *>(lParam);
-        return TRUE;
-    case WM_CONTEXTMENU:
-        ++Host.MenuCount;
-        Host.MenuWParam = wParam;
-        Host.MenuLParam = lParam;
-        return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
+// A preview host window with a client area of the given size.
 HWND MakeHost(int width, int height)
 {
-    WNDCLASSA hostClass = {};
-    hostClass.lpfnWndProc = HostProc;
-    hostClass.hInstance = GetModuleHandleA(nullptr);
-    hostClass.lpszClassName = "TelvPreviewHost";
-    RegisterClassA(&hostClass);
-    Host = HostRecord{};
+    RegisterHostClass("TelvPreviewHost");
     RECT rect = {0, 0, width, height};
     AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
     return CreateWindowExA(0, "TelvPreviewHost", "Preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200,
                            rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
-}
-
-// Waits for the preview child inside the host to be made and shown,
-// handling the host's messages.
-HWND WaitForPreview(HWND host)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND child = FindWindowExA(host, nullptr, SaverClass, "Preview");
-        if ((child != nullptr && IsWindowVisible(child)) || GetTickCount() - start > StartTimeout)
-            return child;
-        PumpFor(50);
-    }
-}
-
-std::string HandleText(HWND window)
-{
-    return std::to_string(reinterpret_cast<UINT_PTR>(window));
 }
 
 TEST_F(SaverProcess, PreviewFillsHostClientAreaAndIgnoresInput)

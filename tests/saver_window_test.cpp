@@ -5,6 +5,7 @@
 
 #include "animation/frame_composition.h"
 #include "shell/saver_state.h"
+#include "tests/test_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -13,52 +14,12 @@ namespace {
 constexpr char TestSaverClass[] = "TelvSaverWindowTest";
 constexpr char HostClass[] = "TelvSaverWindowTestHost";
 
-// What a preview host was handed.
-struct HostRecord {
-    int HelpCount;
-    WPARAM HelpWParam;
-    int HelpCtrlId;
-    int MenuCount;
-    WPARAM MenuWParam;
-    LPARAM MenuLParam;
-};
-HostRecord Host;
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_HELP:
-        ++Host.HelpCount;
-        Host.HelpWParam = wParam;
-        Host.HelpCtrlId = reinterpret_cast<const HELPINFO *>(lParam)->iCtrlId;
-        return TRUE;
-    case WM_CONTEXTMENU:
-        ++Host.MenuCount;
-        Host.MenuWParam = wParam;
-        Host.MenuLParam = lParam;
-        return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
-int CountPosted(HWND window, UINT message)
-{
-    int count = 0;
-    MSG msg;
-    while (PeekMessageA(&msg, window, message, message, PM_REMOVE))
-        ++count;
-    return count;
-}
-
 class SaverWindow : public testing::Test {
 protected:
     void SetUp() override
     {
+        ResetSaverState();
         const HINSTANCE instance = SaverState.Instance;
-        SaverState = InitialSaverState;
-        SaverState.Instance = instance;
-        Host = HostRecord{};
 
         WNDCLASSA saverClass = {};
         saverClass.style = CS_OWNDC | CS_DBLCLKS;
@@ -67,11 +28,7 @@ protected:
         saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
         saverClass.lpszClassName = TestSaverClass;
         RegisterClassA(&saverClass);
-        WNDCLASSA hostClass = {};
-        hostClass.lpfnWndProc = HostProc;
-        hostClass.hInstance = instance;
-        hostClass.lpszClassName = HostClass;
-        RegisterClassA(&hostClass);
+        RegisterHostClass(HostClass);
     }
 
     void TearDown() override
@@ -80,9 +37,7 @@ protected:
             DestroyWindow(window);
         if (host != nullptr)
             DestroyWindow(host);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            ;
+        DrainMessages();
         UnregisterClassA(TestSaverClass, SaverState.Instance);
         UnregisterClassA(HostClass, SaverState.Instance);
     }
@@ -159,7 +114,7 @@ TEST_F(SaverWindow, PreviewHandsHelpAndContextMenuToHost)
     EXPECT_EQ(SendMessageA(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help)), 1);
     EXPECT_EQ(Host.HelpCount, 1) << "delivered while the help record is valid";
     EXPECT_EQ(Host.HelpWParam, reinterpret_cast<WPARAM>(host));
-    EXPECT_EQ(Host.HelpCtrlId, 42);
+    EXPECT_EQ(Host.Help.iCtrlId, 42);
 
     EXPECT_EQ(SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(5, 6)), 1);
     EXPECT_EQ(Host.MenuCount, 0) << "posted, not sent";

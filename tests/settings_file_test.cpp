@@ -1,6 +1,6 @@
 // The stored ball count, on real profile files in the Windows directory.
 #include "settings/settings_file.h"
-#include "tests/test_files.h"
+#include "tests/settings_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -8,17 +8,7 @@
 
 namespace {
 
-class SettingsFile : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        LoadSettingsNames();
-        path = WindowsFilePath(SettingsFileName);
-        RemoveProfile(path);
-    }
-    void TearDown() override { RemoveProfile(path); }
-    std::string path;
-};
+using SettingsFile = FreshSettingsFile<>;
 
 TEST_F(SettingsFile, NamesComeFromTheStringTable)
 {
@@ -33,7 +23,7 @@ TEST_F(SettingsFile, MissingFileReadsTen)
 
 TEST_F(SettingsFile, StoredCountInSectionTelvIsRead)
 {
-    WriteProfile(path, "[telv]\r\nballs=30\r\n");
+    StoreBalls("30");
     EXPECT_EQ(ReadStoredBallCount(), 30);
 }
 
@@ -71,20 +61,11 @@ struct StoredText {
     LONG expected;
 };
 
-class SettingsFileValues : public testing::TestWithParam<StoredText> {
-protected:
-    void SetUp() override
-    {
-        LoadSettingsNames();
-        path = WindowsFilePath(SettingsFileName);
-    }
-    void TearDown() override { RemoveProfile(path); }
-    std::string path;
-};
+using SettingsFileValues = FreshSettingsFile<testing::TestWithParam<StoredText>>;
 
 TEST_P(SettingsFileValues, ReadsADefinedCount)
 {
-    WriteProfile(path, std::string("[telv]\r\nballs=") + GetParam().value + "\r\n");
+    StoreBalls(GetParam().value);
     EXPECT_EQ(ReadStoredBallCount(), GetParam().expected) << "balls=" << GetParam().value;
 }
 

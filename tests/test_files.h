@@ -1,10 +1,21 @@
-// Real files in the test prefix's Windows directory.
+// Real files in the test prefix's Windows directory, and the folder of
+// the test program.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+
+// The folder of the running test program, without a trailing backslash;
+// the build puts telv.scr and telvinst.exe beside it.
+inline std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\'));
+}
 
 inline std::string WindowsFilePath(const char *name)
 {
