@@ -104,11 +104,16 @@ void StepBall(int slot)
 
 } // namespace
 
+int BallsInUse()
+{
+    return BallCount > MaxBalls ? MaxBalls : static_cast<int>(BallCount);
+}
+
 // Advances every ball in use by one tick, slot by slot, so that launches draw
 // their random numbers in slot order.
 void StepScene()
 {
-    const LONG count = BallCount > MaxBalls ? MaxBalls : BallCount;
+    const int count = BallsInUse();
     for (int slot = 0; slot < count; ++slot)
         StepBall(slot);
 }

@@ -50,3 +50,6 @@ void ResetBalls();
 
 void CreateScene(HWND window);
 void StepScene();
+
+// The slots stepped and drawn: those in use, never more than the table holds.
+int BallsInUse();

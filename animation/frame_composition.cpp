@@ -9,8 +9,8 @@
 FrameBuffersRecord FrameBuffers;
 int32_t PortraitTick;
 int32_t PortraitIndex;
-std::array<HDC, 6> MaskSurfaces;
-std::array<HDC, 6> SpriteSurfaces;
+std::array<HDC, BallFrameCount> MaskSurfaces;
+std::array<HDC, BallFrameCount> SpriteSurfaces;
 HDC PictureSurface;
 HDC PreviewSurface;
 int32_t SpriteWidth;
@@ -21,8 +21,8 @@ namespace {
 // What each memory surface held when it was made, put back before the
 // surface is deleted so that no picture is deleted while selected.
 struct OriginalBitmapsRecord {
-    std::array<HGDIOBJ, 6> Masks;
-    std::array<HGDIOBJ, 6> Sprites;
+    std::array<HGDIOBJ, BallFrameCount> Masks;
+    std::array<HGDIOBJ, BallFrameCount> Sprites;
     HGDIOBJ Picture;
     HGDIOBJ Composition;
     HGDIOBJ Background;
@@ -138,18 +138,13 @@ void StepPortrait(HDC window)
                 PortraitWidth, PortraitHeight);
 }
 
-// The slots drawn: those in use, never more than the table holds.
-int BallsInUse()
-{
-    return BallCount > MaxBalls ? MaxBalls : static_cast<int>(BallCount);
-}
-
 // Restores every ball's old cell from the background and notes the corner
 // of the rectangle that covers its old and new cell.
 void ErasePass()
 {
     BallTableRecord &b = BallTable;
-    for (int slot = 0; slot < BallsInUse(); ++slot) {
+    const int count = BallsInUse();
+    for (int slot = 0; slot < count; ++slot) {
         BitBlt(FrameBuffers.Composition, b.PrevX[slot], b.PrevY[slot], SpriteWidth, SpriteHeight,
                FrameBuffers.Background, b.PrevX[slot], b.PrevY[slot], SRCCOPY);
         b.DirtyLeft[slot] = b.X[slot] < b.PrevX[slot] ? b.X[slot] : b.PrevX[slot];
@@ -162,7 +157,8 @@ void ErasePass()
 void DrawPass()
 {
     const BallTableRecord &b = BallTable;
-    for (int slot = 0; slot < BallsInUse(); ++slot) {
+    const int count = BallsInUse();
+    for (int slot = 0; slot < count; ++slot) {
         const int frame = b.Frame[slot];
         BitBlt(FrameBuffers.Composition, b.X[slot], b.Y[slot], SpriteWidth, SpriteHeight,
                MaskSurfaces[frame], 0, 0, SRCAND);
@@ -175,7 +171,8 @@ void DrawPass()
 void PresentPass(HDC window)
 {
     const BallTableRecord &b = BallTable;
-    for (int slot = 0; slot < BallsInUse(); ++slot)
+    const int count = BallsInUse();
+    for (int slot = 0; slot < count; ++slot)
         BitBlt(window, b.DirtyLeft[slot], b.DirtyTop[slot], b.MovedX[slot] + BallSize,
                b.MovedY[slot] + BallSize, FrameBuffers.Composition, b.DirtyLeft[slot],
                b.DirtyTop[slot], SRCCOPY);

@@ -1,6 +1,8 @@
 // The animation's window procedure: painting, the timer tick and teardown.
 #pragma once
 
+#include "animation/ball_scene.h"
+
 #include <windows.h>
 
 #include <array>
@@ -21,8 +23,8 @@ extern int32_t PortraitIndex;
 // Memory surfaces holding the pictures while the animation runs: the ball
 // masks and frames (index = frame), the tile or the portrait now shown, and
 // the preview picture.
-extern std::array<HDC, 6> MaskSurfaces;
-extern std::array<HDC, 6> SpriteSurfaces;
+extern std::array<HDC, BallFrameCount> MaskSurfaces;
+extern std::array<HDC, BallFrameCount> SpriteSurfaces;
 extern HDC PictureSurface;
 extern HDC PreviewSurface;
 
