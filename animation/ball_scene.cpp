@@ -1,7 +1,8 @@
+// The ball scene: integer motion on screen coordinates, drawn by the frame
+// composition.
 #include "animation/ball_scene.h"
 
-#include "settings/settings_file.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 #include <ctime>
 
@@ -13,6 +14,7 @@ namespace {
 uint32_t RandomState;
 }
 
+// Makes the value the generator's state.
 void SceneRandom::Seed(uint32_t value)
 {
     RandomState = value;
@@ -25,6 +27,7 @@ int32_t SceneRandom::Next()
     return static_cast<int32_t>((RandomState >> 16) & 0x7FFF);
 }
 
+// Puts all 60 slots at the bottom centre with fresh creation speeds.
 void ResetBalls()
 {
     BallTableRecord &b = BallTable;
@@ -68,6 +71,8 @@ void LaunchBall(int slot)
     b.SpeedY[slot] = -5 - SceneRandom::Next() % (LaunchSpreadY + 1);
 }
 
+// One tick of one ball: frame turn, walls, the quarter-pixel fall and the
+// floor launch, then gravity.
 void StepBall(int slot)
 {
     BallTableRecord &b = BallTable;
@@ -104,6 +109,7 @@ void StepBall(int slot)
 
 } // namespace
 
+// The slots stepped and drawn: those in use, never more than the table holds.
 int BallsInUse()
 {
     return BallCount > MaxBalls ? MaxBalls : static_cast<int>(BallCount);

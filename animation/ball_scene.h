@@ -2,12 +2,13 @@
 // under gravity, bouncing off the side walls and turning as they fly.
 #pragma once
 
+#include "settings/settings_file.h"
+
 #include <windows.h>
 
 #include <array>
 #include <cstdint>
 
-constexpr int MaxBalls = 60;
 constexpr int32_t BallSize = 40;
 constexpr int32_t LaunchSpreadX = 21;
 constexpr int32_t LaunchSpreadY = 60;

@@ -1,4 +1,6 @@
-// The animation's window procedure: painting, the timer tick and teardown.
+// The animation's window procedure (ScreenSaverProc, declared by the shell's
+// module contract): painting, the timer tick and teardown, and the state
+// they keep between messages.
 #pragma once
 
 #include "animation/ball_scene.h"
@@ -8,31 +10,9 @@
 #include <array>
 #include <cstdint>
 
-// The two screen-sized off-screen surfaces, each with its own bitmap.
-struct FrameBuffersRecord {
-    HDC Composition;
-    HBITMAP CompositionBitmap;
-    HDC Background;
-    HBITMAP BackgroundBitmap;
-};
+constexpr int PortraitCount = 11;
 
-extern FrameBuffersRecord FrameBuffers;
-extern int32_t PortraitTick;
-extern int32_t PortraitIndex;
-
-// Memory surfaces holding the pictures while the animation runs: the ball
-// masks and frames (index = frame), the tile or the portrait now shown, and
-// the preview picture.
-extern std::array<HDC, BallFrameCount> MaskSurfaces;
-extern std::array<HDC, BallFrameCount> SpriteSurfaces;
-extern HDC PictureSurface;
-extern HDC PreviewSurface;
-
-// The extent of the erase and draw passes, set by the first paint.
-extern int32_t SpriteWidth;
-extern int32_t SpriteHeight;
-
-// Ticks between portrait changes, and the portrait's place in the middle.
+// Ticks between portrait changes, and the pictures' sizes.
 constexpr int32_t PortraitPeriod = 300;
 constexpr int32_t PortraitWidth = 200;
 constexpr int32_t PortraitHeight = 300;
@@ -40,10 +20,45 @@ constexpr int32_t TileSize = 200;
 constexpr int32_t PreviewWidth = 150;
 constexpr int32_t PreviewHeight = 110;
 
-extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// A memory surface and the bitmap it held when it was made, put back before
+// the surface is deleted so that no picture is deleted while selected.
+struct MemorySurface {
+    HDC Dc = nullptr;
+    HGDIOBJ Original = nullptr;
+};
 
-void PaintScene(HWND window);
-void PaintPreview(HWND window);
-void AnimationTick(HWND window);
-void ReleaseScene(HWND window);
-void ReleasePreview();
+// The loaded pictures, in the display's format.
+struct PictureSetRecord {
+    HBITMAP TilePicture = nullptr;
+    HBITMAP PreviewPicture = nullptr;
+    std::array<HBITMAP, BallFrameCount> BallFrames = {};
+    std::array<HBITMAP, BallFrameCount> BallMasks = {};
+    std::array<HBITMAP, PortraitCount> Portraits = {};
+};
+
+// The two screen-sized off-screen surfaces, each with its own bitmap: the frame as the window is to show it, and the same without
+// balls, from which old ball cells are erased.
+struct FrameBuffersRecord {
+    MemorySurface Composition;
+    HBITMAP CompositionBitmap = nullptr;
+    MemorySurface Background;
+    HBITMAP BackgroundBitmap = nullptr;
+};
+
+// Everything the animation keeps between messages. Every field starts at the
+// value beside it, so one assignment of AnimationRecord{} starts it over.
+struct AnimationRecord {
+    PictureSetRecord PictureSet;
+    std::array<MemorySurface, BallFrameCount> MaskSurfaces;
+    std::array<MemorySurface, BallFrameCount> SpriteSurfaces;
+    MemorySurface PictureSurface;  // the tile while tiling, then the portrait shown
+    MemorySurface PreviewSurface;
+    FrameBuffersRecord FrameBuffers;
+    bool SceneMade = false;        // set once the first paint has made the above
+    int32_t SpriteWidth = 0;       // the extent of the erase and draw passes
+    int32_t SpriteHeight = 0;
+    int32_t PortraitTick = 0;      // ticks since the last portrait change
+    int32_t PortraitIndex = 0;     // the portrait shown, 0 to 10
+};
+
+extern AnimationRecord Animation;

@@ -2,10 +2,6 @@
 // the display's own format, and the one-bit masks the balls are drawn through.
 #include "animation/picture_assets.h"
 
-#include "shell/saver_state.h"
-
-PictureSetRecord PictureSet = {};
-
 // The number of colour-table entries of a packed bitmap: a full table for
 // 8 bits or fewer, none above. The colours-used field is deliberately not
 // consulted, so that the pixel offset follows from the bit depth alone.
@@ -55,8 +51,8 @@ HPALETTE MakePicturePalette(const BITMAPINFOHEADER *packed, int *colourCount)
 }
 
 // A device bitmap of the bitmap resource `name` of `module`, its colours
-// matched through the picture's own palette on the saver window's surface.
-HBITMAP LoadPicture(HMODULE module, LPCSTR name)
+// matched through the picture's own palette on the window's surface.
+HBITMAP LoadPicture(HWND window, HMODULE module, LPCSTR name)
 {
     HRSRC found = FindResourceA(module, name, RT_BITMAP);
     if (found == nullptr)
@@ -72,8 +68,8 @@ HBITMAP LoadPicture(HMODULE module, LPCSTR name)
 
     // Without a surface there is no display format to convert to; a bitmap
     // made without one would be monochrome.
-    HDC window = GetDC(SaverState.SaverWindow);
-    if (window == nullptr) {
+    HDC surface = GetDC(window);
+    if (surface == nullptr) {
         FreeResource(loaded);
         return nullptr;
     }
@@ -81,21 +77,21 @@ HBITMAP LoadPicture(HMODULE module, LPCSTR name)
     HPALETTE palette = MakePicturePalette(packed, &colourCount);
     HPALETTE previous = nullptr;
     if (palette != nullptr) {
-        previous = SelectPalette(window, palette, FALSE);
-        RealizePalette(window);
+        previous = SelectPalette(surface, palette, FALSE);
+        RealizePalette(surface);
     }
 
     const BYTE *pixels = reinterpret_cast<const BYTE *>(packed) + packed->biSize +
                          sizeof(RGBQUAD) * colourCount;
-    HBITMAP picture = CreateDIBitmap(window, packed, CBM_INIT, pixels,
+    HBITMAP picture = CreateDIBitmap(surface, packed, CBM_INIT, pixels,
                                      reinterpret_cast<const BITMAPINFO *>(packed),
                                      DIB_RGB_COLORS);
 
     if (previous != nullptr)
-        SelectPalette(window, previous, FALSE);
+        SelectPalette(surface, previous, FALSE);
     if (palette != nullptr)
         DeleteObject(palette);
-    ReleaseDC(SaverState.SaverWindow, window);
+    ReleaseDC(window, surface);
     FreeResource(loaded);
     return picture;
 }

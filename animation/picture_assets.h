@@ -4,26 +4,11 @@
 
 #include <windows.h>
 
-#include <array>
-
-constexpr int PortraitCount = 11;
-constexpr int FirstPortraitResource = 11;
-
-// The loaded pictures; the animation owns and deletes them.
-struct PictureSetRecord {
-    HBITMAP TilePicture;
-    HBITMAP PreviewPicture;
-    std::array<HBITMAP, 6> BallFrames;
-    std::array<HBITMAP, 6> BallMasks;
-    std::array<HBITMAP, PortraitCount> Portraits;
-};
-
-extern PictureSetRecord PictureSet;
-
-// A bitmap in the display's format from the bitmap resource `name` (a name,
-// compared without regard to case, or a number made with MAKEINTRESOURCE);
-// null when the module has no such resource.
-HBITMAP LoadPicture(HMODULE module, LPCSTR name);
+// A bitmap in the display's format of `window`'s surface, from the bitmap
+// resource `name` of `module` (a name, compared without regard to case, or a
+// number made with MAKEINTRESOURCE); null when the module has no such
+// resource or the window no surface.
+HBITMAP LoadPicture(HWND window, HMODULE module, LPCSTR name);
 
 // A palette from the colour table of a packed bitmap, or null for more than
 // 8 bits per pixel; `colourCount` receives the number of table entries that

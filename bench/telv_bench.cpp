@@ -4,7 +4,7 @@
 #include "animation/ball_scene.h"
 #include "animation/frame_composition.h"
 #include "settings/settings_file.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 #include <windows.h>
 
@@ -69,16 +69,17 @@ void NaiveTick(HWND window)
 {
     HDC surface = GetDC(window);
     StepScene();
-    BitBlt(FrameBuffers.Composition, 0, 0, ScreenWidth, ScreenHeight, FrameBuffers.Background, 0, 0,
+    const AnimationRecord &a = Animation;
+    BitBlt(a.FrameBuffers.Composition.Dc, 0, 0, ScreenWidth, ScreenHeight, a.FrameBuffers.Background.Dc, 0, 0,
            SRCCOPY);
     for (int slot = 0; slot < BallCount; ++slot) {
         const int frame = BallTable.Frame[slot];
-        BitBlt(FrameBuffers.Composition, BallTable.X[slot], BallTable.Y[slot], 40, 40,
-               MaskSurfaces[frame], 0, 0, SRCAND);
-        BitBlt(FrameBuffers.Composition, BallTable.X[slot], BallTable.Y[slot], 40, 40,
-               SpriteSurfaces[frame], 0, 0, SRCPAINT);
+        BitBlt(a.FrameBuffers.Composition.Dc, BallTable.X[slot], BallTable.Y[slot], 40, 40,
+               a.MaskSurfaces[frame].Dc, 0, 0, SRCAND);
+        BitBlt(a.FrameBuffers.Composition.Dc, BallTable.X[slot], BallTable.Y[slot], 40, 40,
+               a.SpriteSurfaces[frame].Dc, 0, 0, SRCPAINT);
     }
-    BitBlt(surface, 0, 0, ScreenWidth, ScreenHeight, FrameBuffers.Composition, 0, 0, SRCCOPY);
+    BitBlt(surface, 0, 0, ScreenWidth, ScreenHeight, a.FrameBuffers.Composition.Dc, 0, 0, SRCCOPY);
     ReleaseDC(window, surface);
 }
 

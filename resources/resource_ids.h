@@ -1,4 +1,5 @@
-// Resource identifiers of the saver, grouped by range.
+// Resource identifiers of the saver, shared by the resource scripts and the
+// code, grouped by range.
 #pragma once
 
 // Strings: 1 is the name the display settings list; 1000s belong to the
@@ -7,8 +8,21 @@
 #define IDS_SETTINGS_FILE 1001
 #define IDS_SETTINGS_SECTION 1007
 
-// Bitmaps: the ball frames 1 to 6, the portraits 11 to 21; the tile and the
-// preview picture go by the names "L1" and "PREV".
+// The window class asks for this icon. The saver carries none, so the class
+// has no icon and the system draws its own.
+#define IDI_SAVER 100
+
+// Bitmaps: the background tile and the preview picture go by name, the ball
+// frames by 1 to 6 and the portraits by 11 to 21. The resource compiler
+// takes a name as a bare word (a quoted one would run into the file name
+// before it); the code takes it as a string.
+#ifdef RC_INVOKED
+#define IDB_TILE L1
+#define IDB_PREVIEW PREV
+#else
+#define IDB_TILE "L1"
+#define IDB_PREVIEW "PREV"
+#endif
 #define IDB_BALL_FIRST 1
 #define IDB_BALL_LAST 6
 #define IDB_PORTRAIT_FIRST 11

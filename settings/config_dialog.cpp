@@ -1,17 +1,19 @@
-#include "settings/config_dialog.h"
-
-#include "animation/ball_scene.h"
+// The configuration dialog: the ball count, set by the user with an edit
+// field and a pair of arrows, and stored on OK.
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
-
-HWND CountEdit = nullptr;
-HWND CountSpinner = nullptr;
-char CountText[CountTextLength] = "";
+#include "shell/saver_module.h"
 
 namespace {
 
-constexpr LONG MinCount = 1;
-constexpr LONG MaxCount = MaxBalls;
+// The one dialog's controls and the text the count is shown and read in.
+struct DialogControls {
+    HWND CountEdit = nullptr;
+    HWND CountSpinner = nullptr;
+    char CountText[80] = "";
+};
+
+DialogControls Controls;
 
 // The edit is read up to this many characters (and the terminator).
 constexpr int TypedCountLimit = 5;
@@ -19,10 +21,10 @@ constexpr int TypedCountLimit = 5;
 // Moves a count to the nearer end of 1..60 when it lies outside.
 LONG ClampCount(LONG count)
 {
-    if (count < MinCount)
-        return MinCount;
-    if (count > MaxCount)
-        return MaxCount;
+    if (count < MinBallCount)
+        return MinBallCount;
+    if (count > MaxBalls)
+        return MaxBalls;
     return count;
 }
 
@@ -55,8 +57,8 @@ LONG ParseTypedCount(const char *text)
 // Shows the working count in the edit.
 void ShowCount(LONG count)
 {
-    wsprintfA(CountText, "%ld", count);
-    SetWindowTextA(CountEdit, CountText);
+    wsprintfA(Controls.CountText, "%ld", count);
+    SetWindowTextA(Controls.CountEdit, Controls.CountText);
 }
 
 // Starts from the stored count; a stored value outside 1..60 means the file
@@ -65,11 +67,11 @@ BOOL InitConfigDialog(HWND dialog)
 {
     LoadSettingsNames();
     BallCount = ReadStoredBallCount();
-    if (BallCount > MaxCount || BallCount < MinCount)
+    if (BallCount > MaxBalls || BallCount < MinBallCount)
         BallCount = DefaultBallCount;
-    CountSpinner = GetDlgItem(dialog, IDC_SPINNER);
-    CountEdit = GetDlgItem(dialog, IDC_COUNT);
-    SetScrollRange(CountSpinner, SB_CTL, MinCount, MaxCount, FALSE);
+    Controls.CountSpinner = GetDlgItem(dialog, IDC_SPINNER);
+    Controls.CountEdit = GetDlgItem(dialog, IDC_COUNT);
+    SetScrollRange(Controls.CountSpinner, SB_CTL, MinBallCount, MaxBalls, FALSE);
     ShowCount(BallCount);
     return TRUE;
 }
@@ -92,10 +94,10 @@ BOOL StepCount(WORD code)
 // start of the saver.
 void ConfirmCount(HWND dialog)
 {
-    GetWindowTextA(CountEdit, CountText, TypedCountLimit);
-    BallCount = ClampCount(ParseTypedCount(CountText));
-    wsprintfA(CountText, "%ld", BallCount);
-    WriteStoredBallCount(CountText);
+    GetWindowTextA(Controls.CountEdit, Controls.CountText, TypedCountLimit);
+    BallCount = ClampCount(ParseTypedCount(Controls.CountText));
+    wsprintfA(Controls.CountText, "%ld", BallCount);
+    WriteStoredBallCount(Controls.CountText);
     EndDialog(dialog, IDOK);
 }
 
@@ -118,7 +120,7 @@ BOOL HandleCommand(HWND dialog, WORD id)
 
 // The dialog procedure of template 2003; the saver program exports it by
 // name.
-extern "C" BOOL WINAPI ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+extern "C" INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -134,7 +136,7 @@ extern "C" BOOL WINAPI ScreenSaverConfigureDialog(HWND dialog, UINT message, WPA
 
 // Every control of the dialog is of a standard class, so there is nothing to
 // register; the answer only tells the caller to go on.
-BOOL ConfigClassHook(HINSTANCE)
+BOOL WINAPI ConfigClassHook(HINSTANCE)
 {
     return TRUE;
 }

@@ -1,7 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "resources/resource_ids.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 LONG BallCount = DefaultBallCount;
 char SettingsSection[SettingsSectionLength] = "telv";

@@ -1,11 +1,15 @@
-// The one stored setting, the ball count, in a private profile file.
+// The one stored setting, the ball count, in a private profile file, and
+// the range the count may take.
 #pragma once
 
 #include <windows.h>
 
+constexpr LONG MinBallCount = 1;
+constexpr LONG MaxBalls = 60;
+constexpr LONG DefaultBallCount = 10;
+
 constexpr int SettingsSectionLength = 40;
 constexpr int SettingsFileNameLength = 13;
-constexpr LONG DefaultBallCount = 10;
 
 // Balls in use; the dialog keeps its working value here too.
 extern LONG BallCount;

@@ -3,9 +3,8 @@
 #include "shell/command_line.h"
 
 #include "resources/resource_ids.h"
-#include "settings/config_dialog.h"
 #include "shell/password_library.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 #include "shell/saver_window.h"
 
 namespace {
@@ -25,6 +24,37 @@ const char *SkipSpaces(const char *text)
 HWND WindowFromNumber(DWORD number)
 {
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(number));
+}
+
+// Runs the saver inside the host window named by the text; a handle that
+// names no window is an unusable command line.
+int RunPreview(const char *text)
+{
+    HWND parent = WindowFromNumber(ParseWindowHandle(text));
+    if (parent == nullptr || !IsWindow(parent))
+        return UnusableCommandLine;
+    return RunSaver(parent);
+}
+
+// Shows the configuration dialog owned by the given window, if the
+// dialog's control classes could be made ready.
+int ShowConfigDialog(HWND owner)
+{
+    if (!ConfigClassHook(SaverState.Instance))
+        return 0;
+    return static_cast<int>(DialogBoxParamA(SaverState.Instance, MAKEINTRESOURCEA(IDD_CONFIGURE),
+                                            owner, ScreenSaverConfigureDialog, 0));
+}
+
+// Hands the password change to the system, owned by the window named by
+// the text or else by the foreground window.
+int RunChangePassword(const char *text)
+{
+    HWND parent = WindowFromNumber(ParseWindowHandle(text));
+    if (parent == nullptr || !IsWindow(parent))
+        parent = GetForegroundWindow();
+    ChangePassword(parent);
+    return 0;
 }
 
 } // namespace
@@ -116,33 +146,3 @@ int RunCommandLine(const char *line)
     return UnusableCommandLine;
 }
 
-// Runs the saver inside the host window named by the text; a handle that
-// names no window is an unusable command line.
-int RunPreview(const char *text)
-{
-    HWND parent = WindowFromNumber(ParseWindowHandle(text));
-    if (parent == nullptr || !IsWindow(parent))
-        return UnusableCommandLine;
-    return RunSaver(parent);
-}
-
-// Shows the configuration dialog owned by the given window, if the
-// dialog's control classes could be made ready.
-int ShowConfigDialog(HWND owner)
-{
-    if (!ConfigClassHook(SaverState.Instance))
-        return 0;
-    return static_cast<int>(DialogBoxParamA(SaverState.Instance, MAKEINTRESOURCEA(IDD_CONFIGURE),
-                                            owner, ScreenSaverConfigureDialog, 0));
-}
-
-// Hands the password change to the system, owned by the window named by
-// the text or else by the foreground window.
-int RunChangePassword(const char *text)
-{
-    HWND parent = WindowFromNumber(ParseWindowHandle(text));
-    if (parent == nullptr || !IsWindow(parent))
-        parent = GetForegroundWindow();
-    ChangePassword(parent);
-    return 0;
-}

@@ -1,10 +1,14 @@
 #include "shell/default_saver_proc.h"
 
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 TickSourceProc CloseRulesTickSource = GetTickCount;
 
 namespace {
+
+// A close request within this many milliseconds of the end of the previous
+// verification is refused without asking again.
+constexpr DWORD ReaskGuardMilliseconds = 200;
 
 // Hides the cursor over the saver window.
 void HideCursor()

@@ -4,14 +4,10 @@
 
 #include <windows.h>
 
-// Where the close rules read the time; GetTickCount unless a test replaces it
-// to play the 200 ms re-ask guard without waiting.
+// Where the close rules read the time: GetTickCount, unless a test replaces
+// it to play the 200 ms re-ask guard without waiting.
 typedef DWORD(WINAPI *TickSourceProc)();
 extern TickSourceProc CloseRulesTickSource;
 
-// A close request within this many milliseconds of the end of the previous
-// verification is refused without asking again.
-constexpr DWORD ReaskGuardMilliseconds = 200;
-
-LRESULT CALLBACK DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Decides a close request: nonzero when the window may close.
 LONG VerifyClose(HWND window);

@@ -3,7 +3,7 @@
 // into the thread's exception chain (the chain head lives at FS:[0]),
 // lets the system's unhandled-exception filter decide, and on "handle"
 // unwinds the inner frames and resumes in the guard's own frame.
-#include "shell/command_line.h"
+#include "shell/exception_guard.h"
 
 #include "shell/password_library.h"
 

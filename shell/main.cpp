@@ -1,6 +1,7 @@
 // The saver program's entry.
 #include "shell/command_line.h"
-#include "shell/saver_state.h"
+#include "shell/exception_guard.h"
+#include "shell/saver_module.h"
 
 // Stores the instance for every resource loader, then runs the mode that
 // the command line chooses inside the exception guard.

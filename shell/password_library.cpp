@@ -2,7 +2,7 @@
 // switch, and the hand-over of a password change to the system.
 #include "shell/password_library.h"
 
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 namespace {
 

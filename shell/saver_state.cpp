@@ -1,3 +1,3 @@
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
-SaverShellState SaverState = InitialSaverState;
+SaverShellState SaverState;

@@ -2,9 +2,9 @@
 // message loop, and the shell's rules for the window's system messages.
 #include "shell/saver_window.h"
 
-#include "animation/frame_composition.h"
+#include "resources/resource_ids.h"
 #include "shell/password_library.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 namespace {
 
@@ -14,7 +14,6 @@ constexpr char PreviewTitle[] = "Preview";
 constexpr UINT SaverClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
 constexpr DWORD FullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr DWORD PreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
-constexpr int SaverIcon = 100;
 
 // The exit code when no saver window could be made: the mode could not do
 // what it was started for, as with an unusable command line.
@@ -40,7 +39,7 @@ bool RegisterSaverClass()
     saverClass.style = SaverClassStyle;
     saverClass.lpfnWndProc = SaverWindowProc;
     saverClass.hInstance = SaverState.Instance;
-    saverClass.hIcon = LoadIconA(SaverState.Instance, MAKEINTRESOURCEA(SaverIcon));
+    saverClass.hIcon = LoadIconA(SaverState.Instance, MAKEINTRESOURCEA(IDI_SAVER));
     saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     saverClass.lpszClassName = SaverClassName;
     return RegisterClassA(&saverClass) != 0;

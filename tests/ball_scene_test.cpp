@@ -2,7 +2,7 @@
 // gravity and the launches.
 #include "animation/ball_scene.h"
 #include "settings/settings_file.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 #include "tests/settings_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,9 @@
 // The command-line scan, the decimal window handle, the start-up's view of
 // the process command line, and the exception guard, in process.
 #include "shell/command_line.h"
+#include "shell/exception_guard.h"
 
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 #include "tests/test_windows.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // The configuration dialog, run modally from its real template with its real
 // procedure, driven by real messages and keyboard input, over real profile
 // files in the Windows directory.
-#include "settings/config_dialog.h"
+#include "settings/settings_file.h"
 
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 #include "tests/settings_fixture.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +79,7 @@ INT_PTR RunConfigDialog(const std::vector<DialogStep> &steps)
 
 std::string EditText(HWND dialog)
 {
-    char text[CountTextLength] = {};
+    char text[80] = {};
     GetWindowTextA(GetDlgItem(dialog, IDC_COUNT), text, sizeof text);
     return text;
 }
@@ -163,7 +163,7 @@ protected:
     std::string StoredText()
     {
         FlushProfileCache(path);
-        char text[CountTextLength] = {};
+        char text[80] = {};
         GetPrivateProfileStringA("telv", "balls", "(none)", text, sizeof text, path.c_str());
         return text;
     }

@@ -2,7 +2,7 @@
 // procedure is DefaultSaverProc, with a verification function of the test's
 // own standing in for the system's.
 #include "shell/default_saver_proc.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 #include "tests/test_windows.h"
 
 #include <gtest/gtest.h>

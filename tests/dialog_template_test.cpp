@@ -1,7 +1,7 @@
 // The configuration dialog's template, read from the program's own resources
 // and walked field by field as the platform's dialog manager reads it.
 #include "resources/resource_ids.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 #include <gtest/gtest.h>
 

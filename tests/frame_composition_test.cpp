@@ -7,7 +7,7 @@
 #include "animation/frame_composition.h"
 #include "animation/picture_assets.h"
 #include "settings/settings_file.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 #include "tests/frame_test_support.h"
 #include "tests/test_windows.h"
 
@@ -40,7 +40,7 @@ const ReferencePictures &References()
     if (loaded)
         return refs;
     auto load = [](LPCSTR name) {
-        HBITMAP bitmap = LoadPicture(SaverState.Instance, name);
+        HBITMAP bitmap = LoadPicture(nullptr, SaverState.Instance, name);
         Pixels p = CaptureBitmap(bitmap);
         DeleteObject(bitmap);
         return p;
@@ -154,8 +154,7 @@ protected:
         ResetSaverState();
         const HINSTANCE instance = SaverState.Instance;
         SaverState.IsPreview = preview;
-        PortraitTick = 0;
-        PortraitIndex = 0;
+        Animation = AnimationRecord{};
         References();
 
         WNDCLASSA wc = {};
@@ -235,8 +234,8 @@ protected:
         return out;
     }
 
-    Pixels CompositionPixels() { return Capture(FrameBuffers.Composition, 0, 0, ScreenWidth, ScreenHeight); }
-    Pixels BackgroundPixels() { return Capture(FrameBuffers.Background, 0, 0, ScreenWidth, ScreenHeight); }
+    Pixels CompositionPixels() { return Capture(Animation.FrameBuffers.Composition.Dc, 0, 0, ScreenWidth, ScreenHeight); }
+    Pixels BackgroundPixels() { return Capture(Animation.FrameBuffers.Background.Dc, 0, 0, ScreenWidth, ScreenHeight); }
 
     LONG preview = 0;
     HWND window = nullptr;
@@ -255,8 +254,8 @@ TEST_F(FrameComposition, PaintTilesTheScreenAndCentresTheFirstPortrait)
     ASSERT_FALSE(SamePixels(Cut(refs.Tile, 0, 0, 200, 100), Cut(refs.Tile, 0, 100, 200, 100)));
 
     Paint();
-    EXPECT_EQ(SpriteWidth, 40);
-    EXPECT_EQ(SpriteHeight, 40);
+    EXPECT_EQ(Animation.SpriteWidth, 40);
+    EXPECT_EQ(Animation.SpriteHeight, 40);
     const Pixels expected = ExpectedScreen(0);
     EXPECT_TRUE(SamePixels(CompositionPixels(), expected)) << "composition";
     EXPECT_TRUE(SamePixels(BackgroundPixels(), expected)) << "background";
@@ -303,18 +302,18 @@ TEST_F(FrameComposition, PortraitChangesEveryThreeHundredTicks)
     auto onWindow = [&] { return CaptureWindow(window, corner.x, corner.y, 200, 300); };
 
     Tick(299);
-    EXPECT_EQ(PortraitTick, 299);
+    EXPECT_EQ(Animation.PortraitTick, 299);
     EXPECT_TRUE(SamePixels(onWindow(), refs.Portraits[0])) << "resource 11 until tick 299";
     for (int portrait = 1; portrait <= 11; ++portrait) {
         Tick(portrait == 1 ? 1 : 300);
         const int index = portrait % 11;
-        EXPECT_EQ(PortraitIndex, index);
-        EXPECT_EQ(PortraitTick, 0);
+        EXPECT_EQ(Animation.PortraitIndex, index);
+        EXPECT_EQ(Animation.PortraitTick, 0);
         EXPECT_TRUE(SamePixels(onWindow(), refs.Portraits[index])) << "window, tick " << portrait * 300;
-        EXPECT_TRUE(SamePixels(shown(FrameBuffers.Composition), refs.Portraits[index]));
-        EXPECT_TRUE(SamePixels(shown(FrameBuffers.Background), refs.Portraits[index]));
+        EXPECT_TRUE(SamePixels(shown(Animation.FrameBuffers.Composition.Dc), refs.Portraits[index]));
+        EXPECT_TRUE(SamePixels(shown(Animation.FrameBuffers.Background.Dc), refs.Portraits[index]));
     }
-    EXPECT_EQ(PortraitIndex, 0) << "resource 11 again after 3300 ticks";
+    EXPECT_EQ(Animation.PortraitIndex, 0) << "resource 11 again after 3300 ticks";
     EXPECT_TRUE(SamePixels(Screen(), ExpectedScreen(0))) << "only the portrait changed";
 }
 
@@ -323,15 +322,15 @@ TEST_F(FrameComposition, RepaintShowsTheFirstPortraitUntilTheNextChange)
     BallCount = 0;
     Paint();
     Tick(300);
-    ASSERT_EQ(PortraitIndex, 1);
+    ASSERT_EQ(Animation.PortraitIndex, 1);
     Paint();
-    EXPECT_EQ(PortraitIndex, 1);
+    EXPECT_EQ(Animation.PortraitIndex, 1);
     EXPECT_TRUE(SamePixels(Screen(), ExpectedScreen(0)));
     EXPECT_TRUE(SamePixels(BackgroundPixels(), ExpectedScreen(0)));
     Tick(299);
     EXPECT_TRUE(SamePixels(Screen(), ExpectedScreen(0)));
     Tick(1);
-    EXPECT_TRUE(SamePixels(Screen(), ExpectedScreen(2))) << "the one after PortraitIndex";
+    EXPECT_TRUE(SamePixels(Screen(), ExpectedScreen(2))) << "the one after Animation.PortraitIndex";
     EXPECT_TRUE(SamePixels(CompositionPixels(), ExpectedScreen(2)));
 }
 
@@ -451,9 +450,9 @@ TEST_F(FrameComposition, TickBeforeAnyPaintOnlyCountsAndSteps)
     BallCount = 10;
     const Pixels before = Screen();
     Tick(300);
-    EXPECT_EQ(PortraitTick, 0);
-    EXPECT_EQ(PortraitIndex, 1);
-    EXPECT_EQ(FrameBuffers.Composition, nullptr);
+    EXPECT_EQ(Animation.PortraitTick, 0);
+    EXPECT_EQ(Animation.PortraitIndex, 1);
+    EXPECT_EQ(Animation.FrameBuffers.Composition.Dc, nullptr);
     EXPECT_TRUE(SamePixels(Screen(), before));
 }
 
@@ -466,25 +465,25 @@ TEST_F(FrameComposition, DestroyBeforeAnyPaintReleasesOnlyWhatExists)
     MSG quit = {};
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 0u);
-    EXPECT_EQ(FrameBuffers.Composition, nullptr);
-    EXPECT_EQ(PictureSet.TilePicture, nullptr);
-    EXPECT_EQ(PictureSurface, nullptr);
+    EXPECT_EQ(Animation.FrameBuffers.Composition.Dc, nullptr);
+    EXPECT_EQ(Animation.PictureSet.TilePicture, nullptr);
+    EXPECT_EQ(Animation.PictureSurface.Dc, nullptr);
 }
 
 TEST_F(FrameComposition, DestroyAfterPaintReleasesEverything)
 {
     Paint();
     Tick(5);
-    std::vector<HGDIOBJ> made = {PictureSet.TilePicture, PictureSurface, FrameBuffers.Composition,
-                                 FrameBuffers.CompositionBitmap, FrameBuffers.Background,
-                                 FrameBuffers.BackgroundBitmap};
+    std::vector<HGDIOBJ> made = {Animation.PictureSet.TilePicture, Animation.PictureSurface.Dc, Animation.FrameBuffers.Composition.Dc,
+                                 Animation.FrameBuffers.CompositionBitmap, Animation.FrameBuffers.Background.Dc,
+                                 Animation.FrameBuffers.BackgroundBitmap};
     for (int k = 0; k < 6; ++k) {
-        made.push_back(PictureSet.BallFrames[k]);
-        made.push_back(PictureSet.BallMasks[k]);
-        made.push_back(MaskSurfaces[k]);
-        made.push_back(SpriteSurfaces[k]);
+        made.push_back(Animation.PictureSet.BallFrames[k]);
+        made.push_back(Animation.PictureSet.BallMasks[k]);
+        made.push_back(Animation.MaskSurfaces[k].Dc);
+        made.push_back(Animation.SpriteSurfaces[k].Dc);
     }
-    for (HBITMAP p : PictureSet.Portraits)
+    for (HBITMAP p : Animation.PictureSet.Portraits)
         made.push_back(p);
     for (HGDIOBJ object : made)
         ASSERT_NE(GetObjectType(object), 0u);
@@ -504,8 +503,8 @@ TEST_F(FrameComposition, RepeatedPaintsPileNothingUp)
     BallCount = 10;
     Paint();
     Tick(3);
-    const HDC composition = FrameBuffers.Composition;
-    const HBITMAP tile = PictureSet.TilePicture;
+    const HDC composition = Animation.FrameBuffers.Composition.Dc;
+    const HBITMAP tile = Animation.PictureSet.TilePicture;
     const DWORD objectsBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     for (int i = 0; i < 5000; ++i) {
         Paint();
@@ -516,8 +515,8 @@ TEST_F(FrameComposition, RepeatedPaintsPileNothingUp)
     EXPECT_EQ(objectsAfter, objectsBefore);
     if (objectsBefore == 0)
         std::printf("GetGuiResources gives no count here; the pixels and handles decide\n");
-    EXPECT_EQ(FrameBuffers.Composition, composition);
-    EXPECT_EQ(PictureSet.TilePicture, tile);
+    EXPECT_EQ(Animation.FrameBuffers.Composition.Dc, composition);
+    EXPECT_EQ(Animation.PictureSet.TilePicture, tile);
     Paint();
     EXPECT_TRUE(SamePixels(Screen(), ExpectedScreen(0)));
     EXPECT_TRUE(SamePixels(CompositionPixels(), ExpectedScreen(0)));
@@ -572,7 +571,7 @@ TEST_F(FrameComposition, TickMakesNoObject)
 TEST_F(FrameComposition, OtherMessagesReachTheCloseRules)
 {
     Paint();
-    const HGDIOBJ composition = FrameBuffers.Composition;
+    const HGDIOBJ composition = Animation.FrameBuffers.Composition.Dc;
     SendMessageA(window, WM_KEYDOWN, 'A', 0);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, window, WM_CLOSE, WM_CLOSE, PM_REMOVE));
@@ -601,29 +600,29 @@ TEST_F(PreviewComposition, ShowsThePreviewPictureAndNothingMoves)
     ASSERT_EQ(picture.Height, 110);
     const Pixels shown = CaptureWindow(window, 0, 0, 150, 110);
     EXPECT_TRUE(SamePixels(shown, picture));
-    EXPECT_EQ(FrameBuffers.Composition, nullptr) << "nothing of the full screen is loaded";
-    EXPECT_EQ(PictureSet.TilePicture, nullptr);
+    EXPECT_EQ(Animation.FrameBuffers.Composition.Dc, nullptr) << "nothing of the full screen is loaded";
+    EXPECT_EQ(Animation.PictureSet.TilePicture, nullptr);
 
     BallTableRecord scene = BallTable;
-    const int32_t tick = PortraitTick;
+    const int32_t tick = Animation.PortraitTick;
     PostMessageA(window, WM_TIMER, AnimationTimerId, 0);
     DispatchFor(300);
     EXPECT_EQ(std::memcmp(&scene, &BallTable, sizeof scene), 0) << "no ball moved";
-    EXPECT_EQ(PortraitTick, tick);
+    EXPECT_EQ(Animation.PortraitTick, tick);
     EXPECT_TRUE(SamePixels(CaptureWindow(window, 0, 0, 150, 110), picture));
 
-    const HDC surface = PreviewSurface;
-    const HBITMAP bitmap = PictureSet.PreviewPicture;
+    const HDC surface = Animation.PreviewSurface.Dc;
+    const HBITMAP bitmap = Animation.PictureSet.PreviewPicture;
     for (int i = 0; i < 200; ++i)
         Paint();
-    EXPECT_EQ(PreviewSurface, surface) << "repaints reuse the preview's objects";
-    EXPECT_EQ(PictureSet.PreviewPicture, bitmap);
+    EXPECT_EQ(Animation.PreviewSurface.Dc, surface) << "repaints reuse the preview's objects";
+    EXPECT_EQ(Animation.PictureSet.PreviewPicture, bitmap);
     EXPECT_TRUE(SamePixels(CaptureWindow(window, 0, 0, 150, 110), picture));
 
     DestroyWindow(window);
     EXPECT_EQ(GetObjectType(surface), 0u);
     EXPECT_EQ(GetObjectType(bitmap), 0u);
-    EXPECT_EQ(PreviewSurface, nullptr);
+    EXPECT_EQ(Animation.PreviewSurface.Dc, nullptr);
     MSG msg;
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
@@ -631,8 +630,8 @@ TEST_F(PreviewComposition, ShowsThePreviewPictureAndNothingMoves)
 TEST_F(PreviewComposition, DestroyBeforeAnyPaint)
 {
     DestroyWindow(window);
-    EXPECT_EQ(PreviewSurface, nullptr);
-    EXPECT_EQ(PictureSet.PreviewPicture, nullptr);
+    EXPECT_EQ(Animation.PreviewSurface.Dc, nullptr);
+    EXPECT_EQ(Animation.PictureSet.PreviewPicture, nullptr);
     MSG msg;
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }

@@ -3,7 +3,7 @@
 // program's DLL search folder and log their calls.
 #include "shell/password_library.h"
 
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 #include "tests/saver_process.h"
 
 #include <gtest/gtest.h>

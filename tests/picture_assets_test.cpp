@@ -2,7 +2,7 @@
 // surfaces of the virtual screen, with every pixel read back.
 #include "animation/picture_assets.h"
 #include "resources/resource_ids.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 #include "tests/frame_test_support.h"
 
 #include <gtest/gtest.h>
@@ -148,7 +148,7 @@ BITMAP SizeOf(HBITMAP bitmap)
 TEST(LoadPicture, FindsEveryPictureByNameWithoutRegardToCaseAndByNumber)
 {
     for (const auto &picture : Inventory()) {
-        HBITMAP bitmap = LoadPicture(SaverState.Instance, picture.Name);
+        HBITMAP bitmap = LoadPicture(SaverState.SaverWindow, SaverState.Instance, picture.Name);
         ASSERT_NE(bitmap, nullptr) << picture.Label;
         const BITMAP size = SizeOf(bitmap);
         EXPECT_EQ(size.bmWidth, picture.Width) << picture.Label;
@@ -186,10 +186,10 @@ TEST(PictureResources, EveryPictureIsAnEightBitTableBitmapInUsEnglish)
 
 TEST(LoadPicture, MissingPictureGivesNull)
 {
-    EXPECT_EQ(LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(7)), nullptr);
-    EXPECT_EQ(LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(0)), nullptr);
-    EXPECT_EQ(LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(22)), nullptr);
-    EXPECT_EQ(LoadPicture(SaverState.Instance, "l2"), nullptr);
+    EXPECT_EQ(LoadPicture(SaverState.SaverWindow, SaverState.Instance, MAKEINTRESOURCEA(7)), nullptr);
+    EXPECT_EQ(LoadPicture(SaverState.SaverWindow, SaverState.Instance, MAKEINTRESOURCEA(0)), nullptr);
+    EXPECT_EQ(LoadPicture(SaverState.SaverWindow, SaverState.Instance, MAKEINTRESOURCEA(22)), nullptr);
+    EXPECT_EQ(LoadPicture(SaverState.SaverWindow, SaverState.Instance, "l2"), nullptr);
 }
 
 // The loader converts on the saver window's own surface when there is one.
@@ -200,7 +200,7 @@ TEST(LoadPicture, ConvertsOnTheSaverWindowSurface)
     ASSERT_NE(window, nullptr);
     SaverState.SaverWindow = window;
     const PackedPicture packed = FindPacked(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
-    HBITMAP bitmap = LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
+    HBITMAP bitmap = LoadPicture(SaverState.SaverWindow, SaverState.Instance, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
     SaverState.SaverWindow = nullptr;
     DestroyWindow(window);
     ASSERT_NE(bitmap, nullptr);
@@ -221,7 +221,7 @@ TEST(LoadPicture, WindowWithoutSurfaceGivesNull)
     ASSERT_NE(window, nullptr);
     DestroyWindow(window);
     SaverState.SaverWindow = window;
-    HBITMAP bitmap = LoadPicture(SaverState.Instance, "l1");
+    HBITMAP bitmap = LoadPicture(SaverState.SaverWindow, SaverState.Instance, "l1");
     SaverState.SaverWindow = nullptr;
     EXPECT_EQ(bitmap, nullptr);
     if (bitmap != nullptr)
@@ -234,7 +234,7 @@ TEST(LoadPicture, ShowsTheColoursOfItsOwnTable)
     for (const auto &picture : Inventory()) {
         const PackedPicture packed = FindPacked(picture.Name);
         ASSERT_NE(packed.Header, nullptr) << picture.Label;
-        HBITMAP bitmap = LoadPicture(SaverState.Instance, picture.Name);
+        HBITMAP bitmap = LoadPicture(SaverState.SaverWindow, SaverState.Instance, picture.Name);
         ASSERT_NE(bitmap, nullptr) << picture.Label;
         const Pixels shown = ReadPixels(bitmap);
         DeleteObject(bitmap);
@@ -434,7 +434,7 @@ TEST_F(SyntheticPictures, LoadedPixelsComeFromBehindTheTable)
     const int sizes[][2] = {{16, 4}, {8, 4}, {18, 3}, {5, 2}};
     const int tolerance = ChannelTolerance();
     for (int which = 0; which < 4; ++which) {
-        HBITMAP bitmap = LoadPicture(Module, MAKEINTRESOURCEA(100 + which));
+        HBITMAP bitmap = LoadPicture(SaverState.SaverWindow, Module, MAKEINTRESOURCEA(100 + which));
         ASSERT_NE(bitmap, nullptr) << "picture " << which;
         const Pixels shown = ReadPixels(bitmap);
         DeleteObject(bitmap);
@@ -476,7 +476,7 @@ TEST(TransparencyMask, BallMaskIsWhiteExactlyOnTheGroundAndLeavesTheFrameAlone)
     for (int frame = IDB_BALL_FIRST; frame <= IDB_BALL_LAST; ++frame) {
         const PackedPicture packed = FindPacked(MAKEINTRESOURCEA(frame));
         ASSERT_NE(packed.Header, nullptr);
-        HBITMAP picture = LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(frame));
+        HBITMAP picture = LoadPicture(SaverState.SaverWindow, SaverState.Instance, MAKEINTRESOURCEA(frame));
         ASSERT_NE(picture, nullptr);
         const Pixels before = ReadPixels(picture);
         HBITMAP mask = MakeTransparencyMask(picture, RGB(0, 0, 0));
@@ -568,7 +568,7 @@ TEST(TransparencyMask, AndOrCompositingShowsSceneAroundAndFrameInside)
     constexpr int Left = 11;
     constexpr int Top = 9;
     for (int frame = IDB_BALL_FIRST; frame <= IDB_BALL_LAST; ++frame) {
-        HBITMAP picture = LoadPicture(SaverState.Instance, MAKEINTRESOURCEA(frame));
+        HBITMAP picture = LoadPicture(SaverState.SaverWindow, SaverState.Instance, MAKEINTRESOURCEA(frame));
         ASSERT_NE(picture, nullptr);
         HBITMAP mask = MakeTransparencyMask(picture, RGB(0, 0, 0));
         ASSERT_NE(mask, nullptr);

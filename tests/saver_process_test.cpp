@@ -2,6 +2,7 @@
 // full-screen saver ended by real X input, and a preview inside a host
 // window of this test.
 #include "animation/picture_assets.h"
+#include "resources/resource_ids.h"
 #include "tests/frame_test_support.h"
 #include "tests/saver_process.h"
 #include "tests/test_windows.h"
@@ -135,8 +136,8 @@ double Agreement(const Pixels &expected, const Pixels &actual, RECT area)
 Pixels ExpectedFullScreen()
 {
     HMODULE module = GetModuleHandleA(nullptr);
-    HBITMAP tile = LoadPicture(module, "L1");
-    HBITMAP portrait = LoadPicture(module, MAKEINTRESOURCEA(FirstPortraitResource));
+    HBITMAP tile = LoadPicture(nullptr, module, "L1");
+    HBITMAP portrait = LoadPicture(nullptr, module, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
     int width = GetSystemMetrics(SM_CXSCREEN);
     int height = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);
@@ -193,7 +194,7 @@ TEST_F(SaverProcess, PreviewShowsPreviewPictureInItsCorner)
     ASSERT_NE(preview, nullptr);
     PumpFor(1500);
 
-    HBITMAP previewPicture = LoadPicture(GetModuleHandleA(nullptr), "PREV");
+    HBITMAP previewPicture = LoadPicture(nullptr, GetModuleHandleA(nullptr), "PREV");
     ASSERT_NE(previewPicture, nullptr);
     Pixels expected = CaptureBitmap(previewPicture);
     DeleteObject(previewPicture);

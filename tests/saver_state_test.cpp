@@ -1,11 +1,11 @@
 // The shell state's starting values.
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 #include <gtest/gtest.h>
 
 TEST(SaverState, StartsZeroButThresholdAndVerifyTick)
 {
-    const SaverShellState &s = InitialSaverState;
+    const SaverShellState s{};
     EXPECT_EQ(s.Instance, nullptr);
     EXPECT_EQ(s.SaverWindow, nullptr);
     EXPECT_EQ(s.IsPreview, 0);
@@ -29,6 +29,7 @@ TEST(SaverState, ProcessRecordStartsFromInitialValues)
     EXPECT_EQ(SaverState.Instance, GetModuleHandleA(nullptr));
     SaverShellState copy = SaverState;
     copy.Instance = nullptr;
-    EXPECT_EQ(0, memcmp(&copy, &InitialSaverState, sizeof copy));
+    const SaverShellState initial{};
+    EXPECT_EQ(0, memcmp(&copy, &initial, sizeof copy));
     EXPECT_EQ(VerifyPasswordMessage, 0x8000u);
 }

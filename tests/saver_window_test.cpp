@@ -4,7 +4,7 @@
 #include "shell/saver_window.h"
 
 #include "animation/frame_composition.h"
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 #include "tests/test_windows.h"
 
 #include <gtest/gtest.h>
@@ -162,12 +162,12 @@ TEST_F(SaverWindow, InputClosesUntilCloseIsApproved)
 TEST_F(SaverWindow, TicksStopOnceCloseIsApproved)
 {
     MakeFullScreen();
-    int32_t before = PortraitTick;
+    int32_t before = Animation.PortraitTick;
     EXPECT_EQ(SendMessageA(window, WM_TIMER, 1, 0), 0);
-    EXPECT_EQ(PortraitTick, before + 1) << "a tick reaches the animation";
+    EXPECT_EQ(Animation.PortraitTick, before + 1) << "a tick reaches the animation";
     SaverState.CloseApproved = 1;
     EXPECT_EQ(SendMessageA(window, WM_TIMER, 1, 0), 0);
-    EXPECT_EQ(PortraitTick, before + 1) << "dropped after approval";
+    EXPECT_EQ(Animation.PortraitTick, before + 1) << "dropped after approval";
 }
 
 TEST_F(SaverWindow, RunSaverWithoutAWindowEndsWithMinusOne)

@@ -1,6 +1,6 @@
 // Entry of every test program: the production code finds its resources
 // through SaverState.Instance, as it does in the saver itself.
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 #include <gtest/gtest.h>
 

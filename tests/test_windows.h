@@ -3,7 +3,7 @@
 // and a preview host that records what a preview hands it.
 #pragma once
 
-#include "shell/saver_state.h"
+#include "shell/saver_module.h"
 
 #include <windows.h>
 
@@ -12,7 +12,7 @@
 inline void ResetSaverState()
 {
     const HINSTANCE instance = SaverState.Instance;
-    SaverState = InitialSaverState;
+    SaverState = SaverShellState{};
     SaverState.Instance = instance;
 }
 
