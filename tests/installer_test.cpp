@@ -276,9 +276,9 @@ protected:
 
 constexpr WORD EnglishUnitedStates = 0x0409;
 
-TEST_F(InstallerResources, OnlyThePayloadAndTheIconGroup)
+TEST_F(InstallerResources, OnlyThePayloadTheIconGroupTheManifestAndTheVersion)
 {
-    EXPECT_EQ(Types(), (std::set<std::string>{"DATA", "#3", "#14"}));  // RT_ICON, RT_GROUP_ICON
+    EXPECT_EQ(Types(), (std::set<std::string>{"DATA", "#3", "#14", "#16", "#24"}));  // icon, icon group, version, manifest
     EXPECT_EQ(Names("DATA"), std::set<std::string>{"#10"});
     EXPECT_EQ(Names(RT_GROUP_ICON), std::set<std::string>{"INSTALLICON"});
     EXPECT_EQ(Names(RT_ICON), (std::set<std::string>{"#1", "#2"}));
