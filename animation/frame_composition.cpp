@@ -38,12 +38,92 @@ void ReleaseBitmap(HBITMAP &bitmap)
     bitmap = nullptr;
 }
 
-// A screen-sized buffer in the display's format, made like the first ball
-// frame's surface.
+// A buffer of the primary monitor's size in the display's format, made like
+// the first ball frame's surface.
 MemorySurface MakeScreenBuffer(HDC model, HBITMAP &bitmap)
 {
     bitmap = CreateCompatibleBitmap(model, ScreenWidth, ScreenHeight);
     return MakeSurface(model, bitmap);
+}
+
+// Adds every monitor but the primary to the layout.
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data)
+{
+    auto &layout = *reinterpret_cast<MonitorLayout *>(data);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY) != 0)
+        return TRUE;
+    if (layout.OtherCount == MaxOtherMonitors)
+        return FALSE;
+    layout.Others[layout.OtherCount++] = info.rcMonitor;
+    return TRUE;
+}
+
+// Where the monitors lie in the window's own coordinates. A window that
+// covers only the primary monitor (one monitor, or a test window) sees no
+// other monitor.
+MonitorLayout FindMonitors(HWND window)
+{
+    RECT placed = {};
+    GetWindowRect(window, &placed);
+    MonitorLayout found;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&found));
+
+    MonitorLayout layout;
+    layout.PrimaryOrigin = {-placed.left, -placed.top};
+    const RECT client = {0, 0, placed.right - placed.left, placed.bottom - placed.top};
+    for (int i = 0; i < found.OtherCount; ++i) {
+        RECT inWindow = found.Others[i];
+        OffsetRect(&inWindow, -placed.left, -placed.top);
+        RECT shown = {};
+        if (IntersectRect(&shown, &inWindow, &client))
+            layout.Others[layout.OtherCount++] = shown;
+    }
+    return layout;
+}
+
+// Copies the part of a picture placed with its top-left corner at (x, y)
+// that lies inside `area`, so that nothing drawn for one monitor reaches
+// another.
+void CopyInto(HDC target, const RECT &area, int32_t x, int32_t y, int32_t width, int32_t height,
+              HDC source)
+{
+    const RECT placed = {x, y, x + width, y + height};
+    RECT part = {};
+    if (!IntersectRect(&part, &placed, &area))
+        return;
+    BitBlt(target, part.left, part.top, part.right - part.left, part.bottom - part.top, source,
+           part.left - x, part.top - y, SRCCOPY);
+}
+
+// The first multiple of the tile size at or before `value`, counted from
+// `origin`: the tile grid of every monitor continues the primary's.
+int32_t GridStart(int32_t value, int32_t origin)
+{
+    int32_t offset = (value - origin) % TileSize;
+    if (offset < 0)
+        offset += TileSize;
+    return value - offset;
+}
+
+// Fills one other monitor with tiles laid on the primary's grid.
+void TileMonitor(HDC target, const RECT &monitor, POINT origin, HDC tile)
+{
+    for (int32_t y = GridStart(monitor.top, origin.y); y < monitor.bottom; y += TileSize)
+        for (int32_t x = GridStart(monitor.left, origin.x); x < monitor.right; x += TileSize)
+            CopyInto(target, monitor, x, y, TileSize, TileSize, tile);
+}
+
+// Shows the portrait in PictureSurface in the middle of every other monitor.
+void ShowPortraitOnOthers(HDC target, int32_t width, int32_t height)
+{
+    const MonitorLayout &layout = Animation.Monitors;
+    for (int i = 0; i < layout.OtherCount; ++i) {
+        const RECT &m = layout.Others[i];
+        CopyInto(target, m, m.left + (m.right - m.left - width) / 2, m.top + (m.bottom - m.top - height) / 2,
+                 width, height, Animation.PictureSurface.Dc);
+    }
 }
 
 // Loads every picture of the full-screen scene and makes the surfaces that
@@ -73,24 +153,27 @@ void MakeSceneObjects(HWND window, HDC paint)
     a.SceneMade = true;
 }
 
-// Copies the picture in PictureSurface into both frame buffers and onto the
-// window surface at (x, y).
+// Copies the picture in PictureSurface into both frame buffers at (x, y) and
+// onto the window surface at the same place on the primary monitor.
 void ShowPicture(HDC target, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     const AnimationRecord &a = Animation;
+    const POINT origin = a.Monitors.PrimaryOrigin;
     const HDC picture = a.PictureSurface.Dc;
     BitBlt(a.FrameBuffers.Composition.Dc, x, y, width, height, picture, 0, 0, SRCCOPY);
     BitBlt(a.FrameBuffers.Background.Dc, x, y, width, height, picture, 0, 0, SRCCOPY);
-    BitBlt(target, x, y, width, height, picture, 0, 0, SRCCOPY);
+    BitBlt(target, origin.x + x, origin.y + y, width, height, picture, 0, 0, SRCCOPY);
 }
 
 // Draws the whole screen from the start: tiles in both buffers and on the
-// window, then the first portrait in the middle. No ball is drawn.
+// primary monitor, the pitch on the others, then the first portrait in the
+// middle of each. No ball is drawn.
 void ComposeScreen(HDC paint)
 {
     const AnimationRecord &a = Animation;
     const HDC composition = a.FrameBuffers.Composition.Dc;
     const HDC picture = a.PictureSurface.Dc;
+    const POINT origin = a.Monitors.PrimaryOrigin;
     PatBlt(composition, 0, 0, ScreenWidth, ScreenHeight, BLACKNESS);
     PatBlt(a.FrameBuffers.Background.Dc, 0, 0, ScreenWidth, ScreenHeight, BLACKNESS);
     SelectObject(picture, a.PictureSet.TilePicture);
@@ -98,16 +181,19 @@ void ComposeScreen(HDC paint)
         for (int32_t x = 0; x < ScreenWidth; x += TileSize)
             BitBlt(composition, x, y, TileSize, TileSize, picture, 0, 0, SRCCOPY);
     BitBlt(a.FrameBuffers.Background.Dc, 0, 0, ScreenWidth, ScreenHeight, composition, 0, 0, SRCCOPY);
-    BitBlt(paint, 0, 0, ScreenWidth, ScreenHeight, composition, 0, 0, SRCCOPY);
+    BitBlt(paint, origin.x, origin.y, ScreenWidth, ScreenHeight, composition, 0, 0, SRCCOPY);
+    for (int i = 0; i < a.Monitors.OtherCount; ++i)
+        TileMonitor(paint, a.Monitors.Others[i], origin, picture);
 
     SelectObject(picture, a.PictureSet.Portraits[0]);
     BITMAP size = {};
     GetObjectA(a.PictureSet.Portraits[0], sizeof size, &size);
     ShowPicture(paint, (ScreenWidth - size.bmWidth) / 2, (ScreenHeight - size.bmHeight) / 2, size.bmWidth,
                 size.bmHeight);
+    ShowPortraitOnOthers(paint, size.bmWidth, size.bmHeight);
 }
 
-// Every 300 ticks the next portrait takes the middle of the screen.
+// Every 300 ticks the next portrait takes the middle of every monitor.
 void StepPortrait(HDC window)
 {
     AnimationRecord &a = Animation;
@@ -119,6 +205,7 @@ void StepPortrait(HDC window)
     SelectObject(a.PictureSurface.Dc, a.PictureSet.Portraits[a.PortraitIndex]);
     ShowPicture(window, (ScreenWidth - PortraitWidth) / 2, (ScreenHeight - PortraitHeight) / 2, PortraitWidth,
                 PortraitHeight);
+    ShowPortraitOnOthers(window, PortraitWidth, PortraitHeight);
 }
 
 // Restores every ball's old cell from the background and notes the corner
@@ -151,12 +238,15 @@ void DrawPass(int count)
 }
 
 // Copies to the window only the rectangle over each ball's old and new cell.
+// What lies outside the buffer is left out, so no ball reaches another
+// monitor.
 void PresentPass(HDC window, int count)
 {
     const AnimationRecord &a = Animation;
     const BallTableRecord &b = BallTable;
+    const POINT origin = a.Monitors.PrimaryOrigin;
     for (int slot = 0; slot < count; ++slot)
-        BitBlt(window, b.DirtyLeft[slot], b.DirtyTop[slot], b.MovedX[slot] + BallSize,
+        BitBlt(window, origin.x + b.DirtyLeft[slot], origin.y + b.DirtyTop[slot], b.MovedX[slot] + BallSize,
                b.MovedY[slot] + BallSize, a.FrameBuffers.Composition.Dc, b.DirtyLeft[slot], b.DirtyTop[slot],
                SRCCOPY);
 }
@@ -170,6 +260,7 @@ void PaintScene(HWND window)
     HDC paint = BeginPaint(window, &ps);
     if (!Animation.SceneMade)
         MakeSceneObjects(window, paint);
+    Animation.Monitors = FindMonitors(window);
     ComposeScreen(paint);
     EndPaint(window, &ps);
 }

@@ -20,6 +20,9 @@ constexpr int32_t TileSize = 200;
 constexpr int32_t PreviewWidth = 150;
 constexpr int32_t PreviewHeight = 110;
 
+// Monitors besides the primary that the full-screen window covers.
+constexpr int MaxOtherMonitors = 15;
+
 // A memory surface and the bitmap it held when it was made, put back before
 // the surface is deleted so that no picture is deleted while selected.
 struct MemorySurface {
@@ -36,13 +39,22 @@ struct PictureSetRecord {
     std::array<HBITMAP, PortraitCount> Portraits = {};
 };
 
-// The two screen-sized off-screen surfaces, each with its own bitmap: the frame as the window is to show it, and the same without
+// The two off-screen surfaces of the primary monitor's size, each with its
+// own bitmap: the frame as the window is to show it, and the same without
 // balls, from which old ball cells are erased.
 struct FrameBuffersRecord {
     MemorySurface Composition;
     HBITMAP CompositionBitmap = nullptr;
     MemorySurface Background;
     HBITMAP BackgroundBitmap = nullptr;
+};
+
+// Where the monitors lie in the saver window. The balls fly on the primary
+// monitor; every other monitor shows the pitch and the current portrait.
+struct MonitorLayout {
+    POINT PrimaryOrigin = {0, 0};
+    int OtherCount = 0;
+    std::array<RECT, MaxOtherMonitors> Others = {};
 };
 
 // Everything the animation keeps between messages. Every field starts at the
@@ -59,6 +71,7 @@ struct AnimationRecord {
     int32_t SpriteHeight = 0;
     int32_t PortraitTick = 0;      // ticks since the last portrait change
     int32_t PortraitIndex = 0;     // the portrait shown, 0 to 10
+    MonitorLayout Monitors;
 };
 
 extern AnimationRecord Animation;

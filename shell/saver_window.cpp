@@ -22,14 +22,28 @@ constexpr int NoSaverWindow = -1;
 // How long the preview's host may take to answer a forwarded help request.
 constexpr UINT HelpForwardTimeout = 2000;
 
-// The window's size, look and title for its kind.
+// The window's place, size, look and title for its kind.
 struct SaverWindowShape {
+    int X;
+    int Y;
     int Width;
     int Height;
     DWORD Style;
     DWORD ExtendedStyle;
     const char *Title;
 };
+
+// The full-screen window covers every monitor: the whole virtual screen,
+// whose origin lies left of or above the primary monitor's top-left corner
+// when a monitor stands there. Input on any monitor then reaches the close
+// rules, and no other window can be used while the saver runs. With one
+// monitor this is the screen itself.
+SaverWindowShape FullScreenShape()
+{
+    return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+            FullScreenStyle, 0, FullScreenTitle};
+}
 
 // Registers the saver's window class: black background, no cursor, and
 // double clicks reported, so that only a first press reaches the close rules.
@@ -133,11 +147,10 @@ int RunSaver(HWND parent)
     if (parent != nullptr) {
         RECT client = {};
         GetClientRect(parent, &client);
-        shape = {client.right, client.bottom, PreviewStyle, 0, PreviewTitle};
+        shape = {0, 0, client.right, client.bottom, PreviewStyle, 0, PreviewTitle};
         SaverState.IsPreview = 1;
     } else {
-        shape = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), FullScreenStyle, 0,
-                 FullScreenTitle};
+        shape = FullScreenShape();
         if (RaiseRunningSaver())
             return 0;
         LoadPasswordLibrary();
@@ -146,7 +159,7 @@ int RunSaver(HWND parent)
 
     if (RegisterSaverClass()) {
         SaverState.SaverWindow = CreateWindowExA(shape.ExtendedStyle, SaverClassName, shape.Title,
-                                                 shape.Style, 0, 0, shape.Width, shape.Height, parent,
+                                                 shape.Style, shape.X, shape.Y, shape.Width, shape.Height, parent,
                                                  nullptr, SaverState.Instance, nullptr);
     }
 
