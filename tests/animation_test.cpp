@@ -1,0 +1,369 @@
+// The animation: the ball scene, the picture loader and its masks, and the
+// frames that the saver's window procedure composes in a window of this program.
+#include "animation/ball_scene.h"
+#include "animation/frame_composition.h"
+#include "animation/picture_assets.h"
+#include "resources/resource_ids.h"
+#include "settings/settings_file.h"
+#include "tests/support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <tuple>
+
+namespace {
+
+// Position, speeds and frame of `slot` after `steps` steps of a 640 x 480 scene
+// from the seed 2024 with `count` balls; `start` first places slot 0 (x, y, speeds).
+std::tuple<int, int, int, int, int> Stepped(LONG count, int steps, int slot, const int *start = nullptr)
+{
+    std::tie(ScreenWidth, ScreenHeight, BallCount) = std::make_tuple(640, 480, count);
+    SceneRandom::Seed(2024);
+    ResetBalls();
+    BallTableRecord &b = BallTable;
+    if (start != nullptr)
+        std::tie(b.X[0], b.Y[0], b.SpeedX[0], b.SpeedY[0]) = std::make_tuple(start[0], start[1], start[2], start[3]);
+    for (int i = 0; i < steps; ++i)
+        StepScene();
+    return {b.X[slot], b.Y[slot], b.SpeedX[slot], b.SpeedY[slot], b.Frame[slot]};
+}
+
+// The scene's numbers are those of the platform runtime's srand and rand.
+TEST(BallScene, RandomFollowsTheRuntime)
+{
+    HMODULE runtime = LoadLibraryA("msvcrt.dll");
+    auto seed = reinterpret_cast<void(__cdecl *)(unsigned)>(reinterpret_cast<void *>(GetProcAddress(runtime, "srand")));
+    auto next = reinterpret_cast<int(__cdecl *)()>(reinterpret_cast<void *>(GetProcAddress(runtime, "rand")));
+    for (unsigned value : {0u, 1u, 2024u, 0xFFFFFFFFu}) {
+        seed(value);
+        SceneRandom::Seed(value);
+        for (int i = 0; i < 50; ++i)
+            ASSERT_EQ(SceneRandom::Next(), next()) << "seed " << value << ", draw " << i;
+    }
+}
+
+// Motion from the seed 2024, worked out once by hand from the rules. The first
+// step puts every ball on the floor bound 440 near 320 and launches it. Slot 0:
+// creation drew 6648 and 4542: SpeedX 6648 % 7 - 3 = 2, SpeedY 4542 % 2 + 1 = 1;
+// X goes to 322, Y stays 480 (1 >> 2 = 0), below 440, so Y becomes 440 and the
+// launch draws 21855 and 240: SpeedX 21855 % 22 - 10 = -1, SpeedY -5 - 240 % 61
+// = -62, -61 after gravity. Counts of 0 or less move nothing, above 60 move 60.
+TEST(BallScene, MotionFromAFixedSeed)
+{
+    const int cases[][8] = { // balls, steps, slot; then x, y, speeds, frame
+        {10, 1, 0, 322, 440, -1, -61, 0}, {10, 1, 9, 319, 440, -3, -24, 0}, {10, 11, 2, 360, 372, 4, -20, 5},
+        {10, 12, 6, 432, 433, 10, 5, 0},  {10, 60, 0, 263, -54, -1, -2, 0}, {10, 60, 3, 408, 197, -8, 15, 0},
+        {10, 60, 5, 576, 285, 0, -19, 0}, {10, 500, 4, 587, 364, 9, -20, 4}, {0, 60, 0, 320, 480, 2, 1, 0},
+        {-3, 60, 9, 320, 480, -1, 1, 0},  {61, 60, 0, 263, -54, -1, -2, 0}, {61, 60, 59, 255, 245, -6, -9, 0}};
+    for (const auto &c : cases)
+        EXPECT_EQ(Stepped(c[0], c[1], c[2]), std::make_tuple(c[3], c[4], c[5], c[6], c[7])) << "row " << &c - cases;
+}
+
+// One ball placed at (x, y, speeds), stepped n times, then (x, y, speeds, frame):
+// past and onto the right wall; to 0 and onto the left bound 1; quarter pixels,
+// rounded down; onto the floor bound 440: no launch; past it: launched (-1, -61
+// from the seed, old SpeedX used); tops of launches at -65 (544 up), -5 (4 up).
+TEST(BallScene, SteppedAlone)
+{
+    const int cases[][10] = {{595, 100, 11, 0, 1, 600, 100, -11, 1, 0}, {599, 100, 1, 0, 1, 600, 100, 1, 1, 0},
+                             {3, 100, -3, 0, 1, 1, 100, 3, 1, 0},         {2, 100, -1, 0, 1, 1, 100, -1, 1, 0},
+                             {300, 200, 0, -5, 1, 300, 198, 0, -4, 0},    {300, 200, 0, 4, 1, 300, 201, 0, 5, 0},
+                             {300, 436, 0, 16, 1, 300, 440, 0, 17, 0},    {300, 440, 5, 4, 1, 305, 440, -1, -61, 0},
+                             {300, 440, 0, -64, 64, 300, -104, 0, 0, 2},  {300, 440, 0, -4, 4, 300, 436, 0, 0, 2}};
+    for (const auto &c : cases)
+        EXPECT_EQ(Stepped(1, c[4], 0, c), std::make_tuple(c[5], c[6], c[7], c[8], c[9])) << "row " << &c - cases;
+}
+
+// Creation on a real window with a real settings file: in full screen the
+// stored count with its one clamp, and the timer; in the preview neither.
+TEST(BallScene, CreationReadsTheCountAndStartsTheTimer)
+{
+    const struct { const char *stored; LONG preview, want; } cases[] = {
+        {"30", 1, 99}, {"30", 0, 30}, {"60", 0, 60}, {"61", 0, 10}, {"1000", 0, 10}, {"0", 0, 0}, {"-4", 0, -4},
+        {nullptr, 0, 10}};
+    const std::string path = WindowsFilePath("telv1.ini");
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    for (const auto &c : cases) {
+        RemoveFile(path);
+        if (c.stored != nullptr)
+            WriteFileBytes(path, std::string("[telv]\r\nballs=") + c.stored + "\r\n");
+        SaverState.IsPreview = c.preview;
+        BallCount = 99;
+        CreateScene(window);
+        EXPECT_EQ(std::make_tuple(BallCount, KillTimer(window, AnimationTimerId) != 0),
+                  std::make_tuple(c.want, !c.preview)) << "row " << &c - cases;
+    }
+    RemoveFile(path);
+    DestroyWindow(window);
+}
+
+// How many pixels of two pictures differ; -1 when their sizes differ.
+int Differing(const Pixels &actual, const Pixels &expected)
+{
+    int count = actual.Width == expected.Width && actual.Height == expected.Height ? 0 : -1;
+    for (size_t i = 0; count >= 0 && i < actual.Values.size(); ++i)
+        count += actual.Values[i] != expected.Values[i];
+    return count;
+}
+
+// A picture as the loader makes it on the desktop's surface, read back, raw in
+// English (United States), and its pixel (x, y)'s index in the rows at 1064.
+HBITMAP Load(LPCSTR name) { return LoadPicture(GetDesktopWindow(), SaverState.Instance, name); }
+
+Pixels Loaded(LPCSTR name)
+{
+    HBITMAP bitmap = Load(name);
+    const Pixels out = CaptureBitmap(bitmap);
+    DeleteObject(bitmap);
+    return out;
+}
+
+const BYTE *Raw(LPCSTR name)
+{
+    HRSRC found = FindResourceExA(SaverState.Instance, RT_BITMAP, name, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    return found ? static_cast<const BYTE *>(LockResource(LoadResource(SaverState.Instance, found))) : nullptr;
+}
+
+int Index(const BYTE *raw, int x, int y)
+{
+    const auto *header = reinterpret_cast<const BITMAPINFOHEADER *>(raw);
+    return raw[1064 + (header->biHeight - 1 - y) * ((header->biWidth + 3) & ~3) + x];
+}
+
+// Every picture, by its name in either case or number, is an 8-bit, 256-colour
+// resource with a 40-byte header, loads at its size, and shows its own table's
+// colours: exactly in true colour, within the dropped bits at 16. 7 gives null.
+TEST(Pictures, OwnColours)
+{
+    struct Picture { LPCSTR Name; std::string Label; int Width, Height; };
+    std::vector<Picture> all = {{IDB_TILE, "L1", 200, 200}, {"l1", "l1", 200, 200}, {IDB_PREVIEW, "PREV", 150, 110},
+                                {"prev", "prev", 150, 110}};
+    for (int n : {1, 2, 3, 4, 5, 6, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21})
+        all.push_back({MAKEINTRESOURCEA(n), std::to_string(n), n < 10 ? 40 : 200, n < 10 ? 40 : 300});
+    HDC screen = GetDC(nullptr);
+    const int tolerance = GetDeviceCaps(screen, BITSPIXEL) >= 24 ? 0 : 8;
+    ReleaseDC(nullptr, screen);
+    for (const Picture &p : all) {
+        const BYTE *raw = Raw(p.Name);
+        ASSERT_NE(raw, nullptr) << p.Label;
+        const auto *header = reinterpret_cast<const BITMAPINFOHEADER *>(raw);
+        EXPECT_TRUE(header->biSize == 40 && header->biBitCount == 8 && header->biClrUsed == 256) << p.Label;
+        const Pixels loaded = Loaded(p.Name);
+        ASSERT_TRUE(loaded.Width == p.Width && loaded.Height == p.Height) << p.Label;
+        int wrong = 0;
+        for (int i = 0; i < 3 * p.Width * p.Height; ++i) {
+            const int x = i / 3 % p.Width, y = i / 3 / p.Width, c = i % 3;
+            wrong += std::abs(int(loaded.At(x, y) >> 8 * c & 0xFF) - raw[40 + 4 * Index(raw, x, y) + c]) > tolerance;
+        }
+        EXPECT_EQ(wrong, 0) << p.Label;
+    }
+    EXPECT_EQ(Load(MAKEINTRESOURCEA(7)), nullptr);
+}
+
+// Palettes of packed bitmaps: an entry per table entry up to 8 bits whatever the
+// colours-used field says, none above; red, green, blue from blue, green, red.
+TEST(Pictures, PaletteFromTheColourTable)
+{
+    const int cases[][3] = {{1, 0, 2}, {4, 0, 16}, {8, 16, 256}, {24, 0, 0}}; // bits, colours used, entries
+    for (const auto &c : cases) {
+        const struct { BITMAPINFOHEADER header; RGBQUAD table[256]; } packed = {
+            {40, 4, 2, 1, static_cast<WORD>(c[0]), BI_RGB, 0, 0, 0, static_cast<DWORD>(c[1]), 0}, {{240, 202, 166, 0}}};
+        int count = -1;
+        HPALETTE palette = MakePicturePalette(&packed.header, &count);
+        PALETTEENTRY first = {};
+        GetPaletteEntries(palette, 0, 1, &first);
+        const int entries = static_cast<int>(GetPaletteEntries(palette, 0, 0, nullptr));
+        EXPECT_EQ(std::make_tuple(count, entries, first.peRed, first.peGreen, first.peBlue),
+                  std::make_tuple(c[2], c[2], c[2] ? 166 : 0, c[2] ? 202 : 0, c[2] ? 240 : 0)) << c[0] << " bits";
+        DeleteObject(palette);
+    }
+}
+
+// A ball frame's mask for black (white exactly on the index-0 ground), a colour
+// it lacks (all black) or its centre's colour is white exactly where that colour
+// turns black in the frame; ANDed, then the frame ORed, it draws onto the tile.
+TEST(Pictures, BallMasks)
+{
+    for (int n = IDB_BALL_FIRST; n <= IDB_BALL_LAST; ++n) {
+        const Pixels ball = Loaded(MAKEINTRESOURCEA(n));
+        for (uint32_t key : {0u, 0x123456u, ball.At(20, 20)}) {
+            HBITMAP frame = Load(MAKEINTRESOURCEA(n)), scene = Load(IDB_TILE);
+            Pixels cover = ball, changed = ball, drawn = CaptureBitmap(scene);
+            for (int i = 0; i < 1600; ++i) {
+                const bool keyed = key ? ball.Values[i] == key : Index(Raw(MAKEINTRESOURCEA(n)), i % 40, i / 40) == 0;
+                cover.Values[i] = keyed ? 0xFFFFFF : 0;
+                changed.Values[i] = keyed ? 0 : ball.Values[i];
+                drawn.At(11 + i % 40, 9 + i / 40) = keyed ? drawn.At(11 + i % 40, 9 + i / 40) : ball.Values[i];
+            }
+            HBITMAP mask = MakeTransparencyMask(frame, RGB(key >> 16, key >> 8 & 0xFF, key & 0xFF));
+            HDC target = CreateCompatibleDC(nullptr), source = CreateCompatibleDC(nullptr);
+            SelectObject(target, scene);
+            SelectObject(source, mask);
+            BitBlt(target, 11, 9, 40, 40, source, 0, 0, SRCAND);
+            SelectObject(source, frame);
+            BitBlt(target, 11, 9, 40, 40, source, 0, 0, SRCPAINT);
+            DeleteDC(source);
+            DeleteDC(target);
+            EXPECT_EQ(Differing(CaptureBitmap(mask), cover), 0) << "mask " << n << ", key " << std::hex << key;
+            EXPECT_EQ(Differing(CaptureBitmap(frame), changed), 0) << "frame " << n << ", key " << std::hex << key;
+            EXPECT_EQ(Differing(CaptureBitmap(scene), drawn), 0) << "drawn " << n << ", key " << std::hex << key;
+            for (HBITMAP made : {scene, mask, frame})
+                DeleteObject(made);
+        }
+    }
+}
+
+// Lays `picture` into `out` at (left, top), cut at the edges, `keyed`: without black.
+void Paste(Pixels &out, const Pixels &picture, int left, int top, bool keyed)
+{
+    for (int y = std::max(0, -top); y < picture.Height && top + y < out.Height; ++y)
+        for (int x = std::max(0, -left); x < picture.Width && left + x < out.Width; ++x)
+            out.At(left + x, top + y) = keyed && picture.At(x, y) == 0 ? out.At(left + x, top + y) : picture.At(x, y);
+}
+
+// The screen as it must be: tiles from the top-left corner, portrait `portrait`
+// in the middle, the first `balls` slots in slot order without black ground.
+Pixels Expected(int portrait, int balls)
+{
+    const Pixels tile = Loaded(IDB_TILE);
+    Pixels out{ScreenWidth, ScreenHeight, std::vector<uint32_t>(ScreenWidth * ScreenHeight)};
+    for (int i = 0; i < ScreenWidth * ScreenHeight; ++i)
+        out.Values[i] = tile.At(i % ScreenWidth % 200, i / ScreenWidth % 200);
+    const POINT corner = ScreenWidth == 640 ? POINT{220, 90} : POINT{412, 234}; // at 640 x 480 or 1024 x 768
+    Paste(out, Loaded(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + portrait)), corner.x, corner.y, false);
+    for (int s = 0; s < balls; ++s)
+        Paste(out, Loaded(MAKEINTRESOURCEA(IDB_BALL_FIRST + BallTable.Frame[s])), BallTable.X[s], BallTable.Y[s], true);
+    return out;
+}
+
+// A window of this program at (0, 0) whose procedure is the saver's own,
+// screen-sized unless a preview; the test sends paints and ticks itself.
+class Composition : public testing::Test {
+protected:
+    void Open(LONG preview = 0, int width = GetSystemMetrics(SM_CXSCREEN), int height = GetSystemMetrics(SM_CYSCREEN))
+    {
+        ResetSaverState();
+        Animation = AnimationRecord{};
+        SaverState.IsPreview = preview;
+        WNDCLASSA saverClass = {0, ScreenSaverProc, 0, 0, SaverState.Instance, nullptr, nullptr,
+                                static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), nullptr, "TelvComposition"};
+        RegisterClassA(&saverClass);
+        window = CreateWindowExA(WS_EX_TOPMOST, "TelvComposition", "", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                                 nullptr, nullptr, SaverState.Instance, nullptr);
+        KillTimer(window, AnimationTimerId);
+    }
+
+    void TearDown() override
+    {
+        DestroyWindow(window);
+        CountPosted(nullptr, WM_QUIT);
+    }
+
+    void Paint() { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
+
+    void Tick(int count) { while (count-- > 0) SendMessageA(window, WM_TIMER, AnimationTimerId, 0); }
+
+    // The whole window, and a whole frame buffer.
+    Pixels Shown() { return CaptureWindow(window, 0, 0, ScreenWidth, ScreenHeight); }
+    Pixels Shown(const MemorySurface &buffer) { return Capture(buffer.Dc, 0, 0, ScreenWidth, ScreenHeight); }
+
+    HWND window = nullptr;
+};
+
+// A paint shows tiles and the first portrait on the window and in both buffers
+// (at 640 x 480 the last tile column 40 wide, the last row 80 high, the portrait
+// at (220, 90); at 1024 x 768 at (412, 234)). Resource 11 shows until tick 299,
+// the next from each 300th tick, 11 again from 3300, and after a repaint.
+TEST_F(Composition, PaintAndPortraits)
+{
+    Open();
+    BallCount = 0;
+    const struct { int ticks; bool paint; int portrait; } steps[] = {
+        {0, true, 0}, {299, false, 0}, {1, false, 1}, {0, true, 0}, {2999, false, 10}, {1, false, 0}};
+    for (const auto &step : steps) {
+        Tick(step.ticks);
+        if (step.paint)
+            Paint();
+        const Pixels expected = Expected(step.portrait, 0);
+        const FrameBuffersRecord &buffers = Animation.FrameBuffers;
+        const Pixels shown[] = {Shown(), Shown(buffers.Composition), Shown(buffers.Background)};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(Differing(shown[i], expected), 0) << "step " << &step - steps << ", window or buffer " << i;
+    }
+}
+
+// Balls placed (x, y, speeds, frame) are drawn through their masks in slot order,
+// cut at the edges; only the rectangle (last four) over each old and new cell
+// reaches the window, painted white first; the next tick erases from the background.
+TEST_F(Composition, BallsAreDrawnPresentedAndErased)
+{
+    Open();
+    Paint();
+    BallCount = 5;
+    const int h = ScreenHeight;
+    const int balls[][9] = {{300, 200, 10, -64, 3, 300, 184, 350, 240},   // 10 right and 16 up
+                            {100, 150, 0, 0, 4, 100, 150, 140, 190},      // still
+                            {112, 157, 0, 0, 1, 112, 157, 152, 197},      // still, over slot 1
+                            {500, -4, 2, -64, 0, 500, -20, 542, 36},      // partly above the top
+                            {400, h, 1, 1, 5, 400, h - 40, 441, h + 40}}; // up from below the bottom
+    BallTableRecord &t = BallTable;
+    for (int s = 0; s < 5; ++s)
+        std::tie(t.X[s], t.Y[s], t.SpeedX[s], t.SpeedY[s], t.Frame[s], t.FrameTick[s]) =
+            std::make_tuple(balls[s][0], balls[s][1], balls[s][2], balls[s][3], balls[s][4], 0);
+    HDC surface = GetDC(window);
+    PatBlt(surface, 0, 0, ScreenWidth, h, WHITENESS);
+    ReleaseDC(window, surface);
+    Tick(1);
+    Pixels presented = Shown(Animation.FrameBuffers.Composition);
+    EXPECT_EQ(Differing(presented, Expected(0, 5)), 0) << "composition";
+    EXPECT_EQ(Differing(Shown(Animation.FrameBuffers.Background), Expected(0, 0)), 0) << "background";
+    for (int i = 0; i < ScreenWidth * h; ++i) {
+        const int x = i % ScreenWidth, y = i / ScreenWidth;
+        if (std::none_of(balls, balls + 5, [&](auto r) { return x >= r[5] && x < r[7] && y >= r[6] && y < r[8]; }))
+            presented.Values[i] = 0xFFFFFF;
+    }
+    EXPECT_EQ(Differing(Shown(), presented), 0) << "window";
+    Tick(1);
+    EXPECT_EQ(Differing(Shown(Animation.FrameBuffers.Composition), Expected(0, 5)), 0) << "second tick";
+}
+
+// The preview shows its picture at the top left, black around; a tick moves nothing.
+TEST_F(Composition, PreviewShowsItsPictureAndNothingMoves)
+{
+    Open(1, 300, 200);
+    Paint();
+    Pixels expected{300, 200, std::vector<uint32_t>(300 * 200)};
+    Paste(expected, Loaded(IDB_PREVIEW), 0, 0, false);
+    const BallTableRecord scene = BallTable;
+    Tick(1);
+    EXPECT_EQ(std::memcmp(&scene, &BallTable, sizeof scene), 0);
+    EXPECT_EQ(Differing(CaptureWindow(window, 0, 0, 300, 200), expected), 0);
+}
+
+// Teardown before any paint ends the loop; a repaint keeps or replaces the
+// first paint's objects; ticks make no object (a handle freed before them is
+// the next one made after them, a generation on).
+TEST_F(Composition, NothingPilesUp)
+{
+    Open();
+    DestroyWindow(window);
+    EXPECT_EQ(CountPosted(nullptr, WM_QUIT), 1);
+    Open();
+    BallCount = 60;
+    Paint();
+    const HGDIOBJ first = Animation.FrameBuffers.BackgroundBitmap;
+    Paint();
+    EXPECT_TRUE(Animation.FrameBuffers.BackgroundBitmap == first || GetObjectType(first) == 0) << "a repaint piled up";
+    auto probe = [] {
+        HGDIOBJ made = CreateSolidBrush(0);
+        DeleteObject(made);
+        return reinterpret_cast<UINT_PTR>(made);
+    };
+    Tick(2);
+    const UINT_PTR before = probe(), again = probe();
+    Tick(600);
+    EXPECT_EQ(probe() - again, again - before) << "a tick made an object";
+}
+
+} // namespace

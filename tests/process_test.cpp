@@ -1,0 +1,382 @@
+// The real telv.scr started with real command lines, driven by X input, in
+// host windows of this test and beside the test-built password libraries.
+#include "animation/picture_assets.h"
+#include "resources/resource_ids.h"
+#include "tests/support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr char SaverClass[] = "WindowsScreenSaverClass";
+typedef std::vector<std::string> Lines;
+
+// Writes a value under the user's registry key, or deletes it for null.
+void SetUserValue(const char *key, const char *name, DWORD type, const char *bytes, DWORD size)
+{
+    HKEY opened = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, key, &opened);
+    if (bytes == nullptr)
+        RegDeleteValueA(opened, name);
+    else
+        RegSetValueExA(opened, name, 0, type, reinterpret_cast<const BYTE *>(bytes), size);
+    RegCloseKey(opened);
+}
+
+// Where Wine keeps how it loads "MPR.DLL": "native,builtin" takes the
+// test-built one beside the saver before its own, "" leaves none to load.
+constexpr char LoadOrders[] = "Software\\Wine\\DllOverrides";
+
+// The user's password switch (a single byte 1, or no value), the test-built
+// library's answers call by call, and whether it stays loaded to the end.
+void SetPasswordSwitch(bool on, const char *answers = nullptr, const char *stay = nullptr)
+{
+    SetUserValue("Control Panel\\Desktop", "ScreenSaveUsePassword", REG_BINARY, on ? "\1" : nullptr, 1);
+    SetEnvironmentVariableA("TELV_FAKE_ANSWERS", answers);
+    SetEnvironmentVariableA("TELV_FAKE_STAY", stay);
+}
+
+// What windows of the test were handed: help, context menus and clicks.
+Lines HostLog;
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    char line[128] = "click";
+    if (message == WM_HELP)
+        wsprintfA(line, "help %u %d", wParam, reinterpret_cast<const HELPINFO *>(lParam)->iCtrlId);
+    else if (message == WM_CONTEXTMENU)
+        wsprintfA(line, "menu %u %ld", wParam, lParam);
+    else if (message != WM_LBUTTONDOWN)
+        return DefWindowProcA(window, message, wParam, lParam);
+    HostLog.push_back(line);
+    return message == WM_HELP;
+}
+
+// A shown window of the test at the given place; the host log starts over.
+HWND MakeHost(int x, int y, int width, int height)
+{
+    const WNDCLASSA hostClass = {0, HostProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr, "H"};
+    RegisterClassA(&hostClass);
+    HostLog.clear();
+    return CreateWindowExA(0, "H", "", WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr, nullptr, nullptr, nullptr);
+}
+
+// Waits for the saver's preview child inside the host.
+HWND WaitForPreview(HWND host)
+{
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < StartTimeout; PumpFor(50))
+        if (IsWindowVisible(FindWindowExA(host, nullptr, SaverClass, "Preview")))
+            break;
+    return FindWindowExA(host, nullptr, SaverClass, "Preview");
+}
+
+// Adds a monitor's rectangle to the list, the primary's at the front.
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data)
+{
+    auto &found = *reinterpret_cast<std::vector<RECT> *>(data);
+    MONITORINFO info = {sizeof info, {}, {}, 0};
+    GetMonitorInfoA(monitor, &info);
+    found.insert((info.dwFlags & MONITORINFOF_PRIMARY) != 0 ? found.begin() : found.end(), info.rcMonitor);
+    return TRUE;
+}
+
+// Every monitor's rectangle in screen coordinates, the primary first.
+std::vector<RECT> MonitorRects()
+{
+    std::vector<RECT> found;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// One of the saver's pictures, from this program's own copy.
+Pixels Picture(LPCSTR name)
+{
+    HBITMAP bitmap = LoadPicture(nullptr, GetModuleHandleA(nullptr), name);
+    Pixels pixels = CaptureBitmap(bitmap);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+// A monitor shows 200-pixel tiles on the grid from the primary's top-left
+// corner (screen 0, 0) and the first portrait (200 x 300) in its middle;
+// only the balls, a few per cent of the primary, may differ.
+void ExpectSaverPicture(const RECT &m)
+{
+    const Pixels tile = Picture(IDB_TILE);
+    const Pixels portrait = Picture(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
+    const int w = m.right - m.left, h = m.bottom - m.top;
+    const RECT middle = {(w - 200) / 2, (h - 300) / 2, (w - 200) / 2 + 200, (h - 300) / 2 + 300};
+    const Pixels shown = CaptureWindow(nullptr, m.left, m.top, w, h);
+    double agreed = 0, agreedInMiddle = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool inMiddle = PtInRect(&middle, POINT{x, y});
+            const uint32_t expected = inMiddle ? portrait.At(x - middle.left, y - middle.top)
+                                               : tile.At((m.left + x + 2000) % 200, (m.top + y + 2000) % 200);
+            agreed += shown.At(x, y) == expected;
+            agreedInMiddle += inMiddle && shown.At(x, y) == expected;
+        }
+    EXPECT_GT(agreed / (w * h), 0.95) << "the monitor at " << m.left << "," << m.top;
+    EXPECT_GT(agreedInMiddle / (200 * 300), 0.85) << "the portrait on the monitor at " << m.left << "," << m.top;
+}
+
+// Ends a full-screen saver by X input, by WM_CLOSE ("close"), or ("move")
+// by a move of 5 from the anchor `at` after one of 4 that must not end it.
+void EndSaver(HANDLE process, HWND window, const std::string &input, POINT at)
+{
+    // X's pixel (0, 0) is the virtual screen's top-left corner.
+    const std::string move = "mousemove " + std::to_string(at.x + 3 - GetSystemMetrics(SM_XVIRTUALSCREEN)) + " ";
+    const int y = at.y - GetSystemMetrics(SM_YVIRTUALSCREEN);
+    if (input == "move") {
+        Xdotool(move + std::to_string(y + 1));
+        EXPECT_EQ(WaitForExit(process, 2000), STILL_ACTIVE) << "a move of 4 keeps the saver";
+    }
+    if (input == "close")
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    else
+        Xdotool(input == "move" ? move + std::to_string(y + 2) : input);
+}
+
+// The log line of a verification of the window with the running state on.
+std::string Verified(HWND window)
+{
+    return "verify " + HandleText(window) + " WindowsScreenSaverClass running=1";
+}
+
+// Starts a copy of the saver beside the test-built "PASSWORD.CPL" and
+// "MPR.DLL", which log their calls; cleans up after each test.
+class SaverProcess : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        for (const std::string file : {"\\telv.scr", "\\fakes\\PASSWORD.CPL", "\\fakes\\MPR.DLL"})
+            CopyFileA((ProgramFolder() + file).c_str(), (folder + file.substr(file.rfind('\\') + 1)).c_str(), FALSE);
+        RemoveFile(log);
+        SetEnvironmentVariableA("TELV_FAKE_LOG", log.c_str());
+        SetUserValue(LoadOrders, "mpr", REG_SZ, "native,builtin", 15);
+        // The cursor rests where no test moves it, so the anchor is known.
+        SetCursorPos(100, 100);
+    }
+
+    void TearDown() override
+    {
+        for (HANDLE process : started)
+            EndProcess(process);
+        SetPasswordSwitch(false);
+    }
+
+    HANDLE Start(const std::string &arguments)
+    {
+        return started.emplace_back(StartProgram("\"" + folder + "telv.scr\" " + arguments));
+    }
+
+    // Starts the full-screen saver and lets it draw before input comes. Its
+    // window, titled for good (WM_SETTEXT is refused), topmost, covers the
+    // virtual screen, and every monitor shows the saver's picture.
+    std::pair<HANDLE, HWND> StartFullScreen(const std::string &arguments = "/s")
+    {
+        HANDLE process = Start(arguments);
+        HWND window = WaitForWindowOf(process, SaverClass);
+        PumpFor(1000);
+        EXPECT_EQ(SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other")), 0);
+        char title[64] = "";
+        GetWindowTextA(window, title, sizeof title);
+        EXPECT_STREQ(title, "Screen Saver");
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), 0x96000000u);
+        EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+        RECT placed = {};
+        GetWindowRect(window, &placed);
+        EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top}),
+                  (std::vector<LONG>{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)}));
+        for (const RECT &monitor : MonitorRects())
+            ExpectSaverPicture(monitor);
+        return {process, window};
+    }
+
+    // The lines the test-built libraries logged, without tick counts.
+    Lines Log() const
+    {
+        Lines lines;
+        const std::string text = ReadFileBytes(log);
+        for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+            lines.push_back(text.substr(start, std::min(end, text.find(" tick=", start)) - start));
+        return lines;
+    }
+
+    // Each test prefix, and so each screen, has a folder of its own.
+    const std::string folder = WindowsFilePath("telv-process\\");
+    const std::string log = folder + "calls.log";
+    std::vector<HANDLE> started;
+};
+
+// Each full-screen line runs until its own kind of input ends it with 0; a
+// second start meanwhile raises the first and ends with 0.
+TEST_F(SaverProcess, FullScreenLinesRunTheSaverUntilInputEndsIt)
+{
+    const struct { const char *Arguments, *Input; } cases[] = {
+        {"/s", "key a"}, {"-S", "click 1"}, {"s", "move"}, {"//--s", "close"}, {"/sx", "key alt"}};
+    for (const auto &c : cases) {
+        const auto [process, window] = StartFullScreen(c.Arguments);
+        ASSERT_NE(window, nullptr) << c.Arguments;
+        if (c.Input == std::string("close")) {
+            HWND other = MakeHost(10, 10, 40, 40);
+            SetForegroundWindow(other);
+            EXPECT_EQ(GetForegroundWindow(), other);
+            EXPECT_EQ(WaitForExit(Start("/s"), ExitTimeout), 0u);
+            EXPECT_EQ(GetForegroundWindow(), window);
+            DestroyWindow(other);
+        }
+        EndSaver(process, window, c.Input, POINT{100, 100});
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << c.Arguments;
+    }
+    EXPECT_EQ(Log(), Lines{}) << "without the password switch no library is loaded";
+}
+
+// An unusable line ends at once with -1 (anything shown would wait for the
+// user); a configuration line shows the dialog with its owner; OK ends with 1.
+TEST_F(SaverProcess, LinesWithoutASaverWindow)
+{
+    for (const char *arguments : {"/x", "/1", "/:", "/\ts", "/p", "/p 0", "/p abc", "/p 4294967297"})
+        EXPECT_EQ(WaitForExit(Start(arguments), ExitTimeout), static_cast<DWORD>(-1)) << arguments;
+
+    SetPasswordSwitch(true);
+    HWND foreground = MakeHost(20, 20, 60, 60);
+    const struct { const char *Arguments; HWND Owner; int Button; } cases[] = {
+        {"", nullptr, IDCANCEL}, {"/ /", nullptr, IDOK}, {"c:123", foreground, IDOK}, {"/c", foreground, IDCANCEL}};
+    for (const auto &c : cases) {
+        SetForegroundWindow(foreground);
+        HANDLE process = Start(c.Arguments);
+        HWND dialog = WaitForWindowOf(process, "#32770");
+        ASSERT_NE(dialog, nullptr) << '"' << c.Arguments << '"';
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), c.Owner) << '"' << c.Arguments << '"';
+        PostMessageA(dialog, WM_COMMAND, c.Button, 0);
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), c.Button == IDOK ? 1u : 0u) << '"' << c.Arguments << '"';
+    }
+    EXPECT_EQ(Log(), Lines{});
+    DestroyWindow(foreground);
+}
+
+// A preview fills its host, ignores input, sends help on (wParam the host)
+// and posts context menus, ends with 0; on the desktop it shows its picture.
+TEST_F(SaverProcess, PreviewFillsItsHostAndHandsItHelpAndMenus)
+{
+    SetPasswordSwitch(true);
+    const struct { const char *Prefix; bool DestroyHost; } cases[] = {{"/p ", false}, {"/l ", true}, {"/p", false}};
+    for (const auto &c : cases) {
+        HWND host = MakeHost(300, 200, 152, 112);
+        const std::string h = HandleText(host);
+        HANDLE process = Start(c.Prefix + h);
+        HWND preview = WaitForPreview(host);
+        ASSERT_NE(preview, nullptr) << c.Prefix;
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(preview, GWL_STYLE)), 0x52000000u);
+        EXPECT_EQ(GetWindowLongA(preview, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+        RECT placed = {};
+        GetWindowRect(preview, &placed);
+        EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right, placed.bottom}),
+                  (std::vector<LONG>{300, 200, 452, 312}));
+        PostMessageA(preview, WM_KEYDOWN, 'A', 0);
+        Xdotool("mousemove 370 250 click 1 mousemove 390 270 key b");
+        EXPECT_EQ(WaitForExit(process, 1500), STILL_ACTIVE) << c.Prefix;
+
+        HELPINFO help = {sizeof help, HELPINFO_WINDOW, 77, nullptr, 0, {11, 22}};
+        EXPECT_EQ(SendMessageA(preview, WM_HELP, 0, reinterpret_cast<LPARAM>(&help)), 1);
+        EXPECT_EQ(SendMessageA(preview, WM_CONTEXTMENU, 0, MAKELPARAM(33, 44)), 1);
+        EXPECT_EQ(HostLog, Lines{"help " + h + " 77"});
+        PumpFor(300);
+        EXPECT_EQ(HostLog, (Lines{"help " + h + " 77", "menu " + h + " " + std::to_string(MAKELPARAM(33, 44))}));
+        if (c.DestroyHost)
+            DestroyWindow(host);
+        else
+            PostMessageA(preview, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << c.Prefix;
+        DestroyWindow(host);
+    }
+    // Wine draws another process's child only when the host is the desktop.
+    HANDLE process = Start("/p " + HandleText(GetDesktopWindow()));
+    HWND preview = WaitForPreview(GetDesktopWindow());
+    ASSERT_NE(preview, nullptr);
+    PumpFor(1500);
+    EXPECT_EQ(CaptureWindow(nullptr, 0, 0, 150, 110).Values, Picture(IDB_PREVIEW).Values);
+    PostMessageA(preview, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+    EXPECT_EQ(Log(), Lines{});
+}
+
+// A protected close asks and stays when refused, is refused unasked at once
+// after, asks again later; a fault in the check ends through the guard.
+TEST_F(SaverProcess, PasswordProtectedCloses)
+{
+    SetPasswordSwitch(true, "r1", "stay");
+    const auto [process, window] = StartFullScreen();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(Log(), Lines{"attach"});
+    Xdotool("key a");
+    EXPECT_EQ(WaitForExit(process, 2000), STILL_ACTIVE) << "a refused close keeps the saver";
+    Xdotool("key b");
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+    EXPECT_EQ(Log(), (Lines{"attach", Verified(window), "verify-end", Verified(window), "verify-end",
+                            "detach running=0"}));
+
+    RemoveFile(log);
+    SetPasswordSwitch(true, "f");
+    const auto [faulting, faultingWindow] = StartFullScreen();
+    ASSERT_NE(faultingWindow, nullptr);
+    Xdotool("key a");
+    EXPECT_EQ(WaitForExit(faulting, ExitTimeout), 1u) << "the result of switching the running state off";
+    EXPECT_EQ(Log(), (Lines{"attach", Verified(faultingWindow), "detach running=0"})) << "the guard freed nothing";
+}
+
+// The password change goes to the router with "SCRSAVE", the named or the
+// foreground window, 0 and 0; without a router the mode still ends with 0.
+TEST_F(SaverProcess, ChangePasswordHandsItsParentToTheRouter)
+{
+    SetPasswordSwitch(true);
+    HWND named = GetDesktopWindow();
+    HWND front = MakeHost(70, 10, 50, 50);
+    SetForegroundWindow(front);
+    ASSERT_EQ(GetForegroundWindow(), front);
+    const struct { std::string Arguments; const char *Order; Lines Called; } cases[] = {
+        {"/a " + HandleText(named), "native,builtin", {"change SCRSAVE " + HandleText(named) + " 0 0"}},
+        {"/a", "native,builtin", {"change SCRSAVE " + HandleText(front) + " 0 0"}},
+        {"/a", "", {}}};
+    for (const auto &c : cases) {
+        RemoveFile(log);
+        SetUserValue(LoadOrders, "mpr", REG_SZ, c.Order, lstrlenA(c.Order) + 1);
+        EXPECT_EQ(WaitForExit(Start(c.Arguments), ExitTimeout), 0u) << c.Arguments;
+        EXPECT_EQ(Log(), c.Called) << c.Arguments << " with the router order \"" << c.Order << '"';
+    }
+    DestroyWindow(front);
+}
+
+// The saver on two monitors: the primary and one other.
+class Monitors : public SaverProcess {};
+
+// One protected start: a click and a key on the other monitor ask to close
+// and are refused, the click reaching no window below; a move there ends it.
+TEST_F(Monitors, SaverCoversEveryMonitorAndInputOnTheOtherAsksToClose)
+{
+    const std::vector<RECT> monitors = MonitorRects();
+    ASSERT_EQ(monitors.size(), 2u);
+    const POINT middle = {(monitors[1].left + monitors[1].right) / 2, (monitors[1].top + monitors[1].bottom) / 2};
+    HWND below = MakeHost(middle.x - 50, middle.y - 50, 100, 100);
+    SetPasswordSwitch(true, "001", "stay");
+    SetCursorPos(middle.x, middle.y);
+    const auto [process, window] = StartFullScreen();
+    ASSERT_NE(window, nullptr);
+    for (const char *input : {"click 1", "key a"}) {
+        Xdotool(input);
+        EXPECT_EQ(WaitForExit(process, 1000), STILL_ACTIVE) << "a refused close keeps the saver";
+    }
+    EXPECT_EQ(HostLog, Lines{}) << "no click reaches the window below";
+    EXPECT_NE(GetForegroundWindow(), below);
+    EndSaver(process, window, "move", middle);
+    EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+    const std::string verify = Verified(window);
+    EXPECT_EQ(Log(), (Lines{"attach", verify, "verify-end", verify, "verify-end", verify, "verify-end",
+                            "detach running=0"}));
+    DestroyWindow(below);
+}
+
+} // namespace

@@ -1,0 +1,140 @@
+// The settings file on real profile files in the prefix's Windows directory,
+// and the real configuration dialog, driven from inside its own modal loop.
+#include "resources/resource_ids.h"
+#include "settings/settings_file.h"
+#include "tests/support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Starts and ends without the settings file.
+class Settings : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        LoadSettingsNames();
+        path = WindowsFilePath(SettingsFileName);
+        RemoveFile(path);
+    }
+    void TearDown() override { RemoveFile(path); }
+    // A file holding only the count, or none for null.
+    void Store(const char *balls)
+    {
+        RemoveFile(path);
+        if (balls != nullptr)
+            WriteFileBytes(path, std::string("[telv]\r\nballs=") + balls + "\r\n");
+    }
+    std::string path;
+};
+using ConfigDialog = Settings;
+
+// The count lives in section telv, 10 without it; a write keeps the rest.
+TEST_F(Settings, CountLivesInSectionTelv)
+{
+    EXPECT_STREQ(SettingsFileName, "telv1.ini");
+    EXPECT_EQ(ReadStoredBallCount(), 10);
+    WriteFileBytes(path, "[other]\r\nballs=30\r\n");
+    EXPECT_EQ(ReadStoredBallCount(), 10);
+    WriteFileBytes(path, "[other]\r\nballs=3\r\n[telv]\r\ncolour=red\r\nballs=30\r\n");
+    EXPECT_EQ(ReadStoredBallCount(), 30);
+    WriteStoredBallCount("7");
+    EXPECT_EQ(ReadFileBytes(path), "[other]\r\nballs=3\r\n[telv]\r\ncolour=red\r\nballs=7\r\n");
+}
+
+// One step per tick of a thread timer inside the dialog's modal loop; a dialog
+// that outlives its script ends with 77.
+std::vector<std::function<void(HWND)>> Script;
+size_t Played;
+
+VOID CALLBACK PlayStep(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND dialog = FindWindowA("#32770", nullptr);
+    if (Played < Script.size())
+        Script[Played](dialog);
+    else if (Played > Script.size() + 40)
+        EndDialog(dialog, 77);
+    ++Played;
+}
+
+// Runs the dialog as the configuration mode does; its end code.
+INT_PTR RunDialog(std::vector<std::function<void(HWND)>> script)
+{
+    Script = std::move(script);
+    Played = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, PlayStep);
+    const INT_PTR code = DialogBoxParamA(SaverState.Instance, MAKEINTRESOURCEA(IDD_CONFIGURE), nullptr,
+                                         ScreenSaverConfigureDialog, 0);
+    KillTimer(nullptr, timer);
+    return code;
+}
+
+// A key pressed and released on the system's keyboard input queue.
+void Press(BYTE key)
+{
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+}
+
+// OK reads at most 4 typed characters as a decimal number, moves it into
+// 1..60, stores it and ends with 1.
+TEST_F(ConfigDialog, OkStoresTheTypedCount)
+{
+    const struct { const char *Typed, *Stored; } cases[] = {
+        {"", "1"},     {"0", "1"},     {"75", "60"}, {"007", "7"}, {"12345", "60"}, {"00071", "7"}, {"  42", "42"},
+        {"    7", "1"}, {"+5", "5"},   {"-3", "1"},  {"4x", "4"},  {"60", "60"},    {"1", "1"}};
+    for (const auto &c : cases) {
+        Store("25");
+        EXPECT_EQ(RunDialog({[&](HWND d) { SetWindowTextA(GetDlgItem(d, IDC_COUNT), c.Typed); },
+                             [](HWND d) { SendMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0); }}), 1) << c.Typed;
+        EXPECT_EQ(ReadFileBytes(path), std::string("[telv]\r\nballs=") + c.Stored + "\r\n") << '"' << c.Typed << '"';
+    }
+}
+
+// It starts at the stored count, 10 for none or one outside 1..60; arrows step
+// the count (not typed text) by one in 1..60; Cancel ends with 0, writes nothing.
+TEST_F(ConfigDialog, StartArrowsAndCancel)
+{
+    const struct { const char *Stored, *Typed; std::vector<WORD> Arrows; const char *Shown; } cases[] = {
+        {nullptr, "", {}, "10"},   {"0", "", {}, "10"}, {"61", "", {}, "10"}, {"-3", "", {}, "10"},
+        {"30", "", {}, "30"},      {"60", "", {SB_LINEUP, SB_LINEDOWN, SB_LINEDOWN}, "60 60 59 58"},
+        {"1", "", {SB_LINEDOWN, SB_LINEUP, SB_ENDSCROLL}, "1 1 2 2"}, {nullptr, "30", {SB_LINEUP}, "10 11"}};
+    char text[16] = "";
+    const auto edit = [&](HWND d) { GetWindowTextA(GetDlgItem(d, IDC_COUNT), text, 16); return std::string(text); };
+    for (const auto &c : cases) {
+        Store(c.Stored);
+        const std::string before = ReadFileBytes(path);
+        std::string shown;
+        EXPECT_EQ(RunDialog({[&](HWND d) {
+            shown = edit(d);
+            SetWindowTextA(GetDlgItem(d, IDC_COUNT), c.Typed);
+            for (WORD arrow : c.Arrows) {
+                SendMessageA(d, WM_VSCROLL, arrow, reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_SPINNER)));
+                shown += " " + edit(d);
+            }
+            SendMessageA(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0);
+        }}), 0);
+        EXPECT_EQ(shown, c.Shown) << c.Shown;
+        EXPECT_EQ(ReadFileBytes(path), before) << c.Shown;
+    }
+}
+
+// The caption; focus starts on OK and Tab goes to Cancel, the edit and OK
+// again; Escape acts as Cancel and Enter as OK through the dialog manager.
+TEST_F(ConfigDialog, CaptionFocusAndKeys)
+{
+    char caption[32] = "";
+    std::vector<int> focus;
+    const auto tab = [&](HWND) { focus.push_back(GetDlgCtrlID(GetFocus())); Press(VK_TAB); };
+    EXPECT_EQ(RunDialog({[&](HWND d) { GetWindowTextA(d, caption, sizeof caption); }, tab, tab, tab, tab,
+                         [](HWND) { Press(VK_ESCAPE); }}), 0);
+    EXPECT_STREQ(caption, "Telv Screensaver");
+    EXPECT_EQ(focus, (std::vector<int>{IDOK, IDCANCEL, IDC_COUNT, IDOK}));
+    EXPECT_EQ(ReadFileBytes(path), "");
+    EXPECT_EQ(RunDialog({[](HWND) { Press(VK_RETURN); }}), 1);
+    EXPECT_EQ(ReadFileBytes(path), "[telv]\r\nballs=10\r\n");
+}
+
+} // namespace

@@ -1,0 +1,291 @@
+// What the tests share: pixels read back from real surfaces, real files in
+// the test prefix, the message queue, and programs started as processes and
+// driven with real X input.
+#pragma once
+
+#include "shell/saver_module.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// --- Pixels -------------------------------------------------------------------
+
+// A rectangle of pixels as 0x00RRGGBB values, row by row from the top.
+struct Pixels {
+    int Width = 0;
+    int Height = 0;
+    std::vector<uint32_t> Values;
+
+    uint32_t At(int x, int y) const { return Values[static_cast<size_t>(y) * Width + x]; }
+    uint32_t &At(int x, int y) { return Values[static_cast<size_t>(y) * Width + x]; }
+};
+
+// Value that a capture leaves where the source gave nothing.
+constexpr uint32_t Untouched = 0x00ABCDEF;
+
+// Copies width x height pixels at (x, y) of `source` into a 32-bit picture.
+inline Pixels Capture(HDC source, int x, int y, int width, int height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ original = SelectObject(memory, dib);
+    auto *words = static_cast<uint32_t *>(bits);
+    const size_t count = static_cast<size_t>(width) * height;
+    std::fill(words, words + count, Untouched);
+    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+    GdiFlush();
+    Pixels out{width, height, std::vector<uint32_t>(words, words + count)};
+    for (uint32_t &v : out.Values)
+        v &= 0x00FFFFFF;
+    SelectObject(memory, original);
+    DeleteDC(memory);
+    DeleteObject(dib);
+    return out;
+}
+
+// The pixels of a bitmap that no surface holds at the moment.
+inline Pixels CaptureBitmap(HBITMAP bitmap)
+{
+    BITMAP size = {};
+    GetObjectA(bitmap, sizeof size, &size);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ original = SelectObject(memory, bitmap);
+    Pixels out = Capture(memory, 0, 0, size.bmWidth, size.bmHeight);
+    SelectObject(memory, original);
+    DeleteDC(memory);
+    return out;
+}
+
+// The pixels a window (or, for null, the whole screen) shows.
+inline Pixels CaptureWindow(HWND window, int x, int y, int width, int height)
+{
+    HDC surface = GetDC(window);
+    Pixels out = Capture(surface, x, y, width, height);
+    ReleaseDC(window, surface);
+    return out;
+}
+
+// --- Files ------------------------------------------------------------------
+
+// The folder of the running test program, without a trailing backslash; the
+// build puts telv.scr, telvinst.exe and the fakes/ folder beside it.
+inline std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+inline std::string WindowsFilePath(const std::string &name)
+{
+    char directory[MAX_PATH] = {};
+    GetWindowsDirectoryA(directory, MAX_PATH);
+    std::string path = directory;
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+    return path + name;
+}
+
+// Drops the profile cache, so that the next read sees the file as it is on
+// disk and a write of the file's bytes is not undone by a cached copy.
+inline void FlushProfileCache(const std::string &path)
+{
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+}
+
+inline void WriteFileBytes(const std::string &path, const std::string &bytes)
+{
+    FlushProfileCache(path);
+    if (std::FILE *f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    FlushProfileCache(path);
+}
+
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadFileBytes(const std::string &path)
+{
+    FlushProfileCache(path);
+    std::string bytes;
+    if (std::FILE *f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+            bytes.append(buffer, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+inline void RemoveFile(const std::string &path)
+{
+    FlushProfileCache(path);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(path.c_str());
+}
+
+// --- Messages and the saver state ---------------------------------------------
+
+// Puts the shell's record back to its start, keeping the module handle that
+// the test program set.
+inline void ResetSaverState()
+{
+    const HINSTANCE instance = SaverState.Instance;
+    SaverState = SaverShellState{};
+    SaverState.Instance = instance;
+}
+
+// Removes this thread's posted messages of one kind for the window; how many
+// there were.
+inline int CountPosted(HWND window, UINT message)
+{
+    int count = 0;
+    MSG msg;
+    while (PeekMessageA(&msg, window, message, message, PM_REMOVE))
+        ++count;
+    return count;
+}
+
+// Handles this thread's messages for a while, as a program's loop does:
+// windows of the test must answer while another process works with them.
+inline void PumpFor(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+    }
+}
+
+// --- Processes ----------------------------------------------------------------
+
+constexpr DWORD StartTimeout = 30000;
+constexpr DWORD ExitTimeout = 20000;
+
+// Starts a program with the given whole command line; the process handle,
+// or null.
+inline HANDLE StartProgram(const std::string &commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Waits for the process to end while handling this thread's messages; its
+// exit code, or STILL_ACTIVE when it still runs after the time.
+inline DWORD WaitForExit(HANDLE process, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (DWORD elapsed = 0; elapsed <= milliseconds; elapsed = GetTickCount() - start) {
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, milliseconds - elapsed, QS_ALLINPUT) == WAIT_OBJECT_0)
+            break;
+        PumpFor(0);
+    }
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+// Ends a process that a failed test left running, and releases its handle.
+inline void EndProcess(HANDLE process)
+{
+    if (process == nullptr)
+        return;
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+}
+
+// The id of the process that made the window.
+inline DWORD ProcessOf(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    return id;
+}
+
+// One search of WindowsOf.
+struct WindowSearch {
+    DWORD ProcessId;
+    const char *ClassName;
+    std::vector<HWND> Found;
+};
+
+inline BOOL CALLBACK CollectWindow(HWND window, LPARAM data)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(data);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (ProcessOf(window) == search->ProcessId && lstrcmpA(name, search->ClassName) == 0)
+        search->Found.push_back(window);
+    return TRUE;
+}
+
+// Top-level windows of the process, of the class.
+inline std::vector<HWND> WindowsOf(DWORD processId, const char *className)
+{
+    WindowSearch search = {processId, className, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+// Waits until the process shows a top-level window of the class (a dialog is
+// "#32770"); null when none comes or the process ends first.
+inline HWND WaitForWindowOf(HANDLE process, const char *className)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : WindowsOf(GetProcessId(process), className))
+            if (IsWindowVisible(window))
+                return window;
+        if (GetTickCount() - start > StartTimeout || WaitForSingleObject(process, 0) == WAIT_OBJECT_0)
+            return nullptr;
+        PumpFor(50);
+    }
+}
+
+// Real X input through xdotool on the display that Wine draws on; waits
+// until the tool has done its work.
+inline void Xdotool(const std::string &arguments)
+{
+    if (HANDLE tool = StartProgram("Z:\\usr\\bin\\xdotool " + arguments)) {
+        WaitForSingleObject(tool, 5000);
+        CloseHandle(tool);
+    }
+}
+
+// A window handle as the decimal text of a command line.
+inline std::string HandleText(HWND window)
+{
+    return std::to_string(reinterpret_cast<UINT_PTR>(window));
+}
