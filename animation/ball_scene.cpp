@@ -11,8 +11,13 @@ int32_t ScreenWidth;
 int32_t ScreenHeight;
 
 namespace {
+// The launch's spread: 22 horizontal speeds, one more to the right than to
+// the left, and 61 vertical ones.
+constexpr int32_t LaunchSpreadX = 21;
+constexpr int32_t LaunchSpreadY = 60;
+
 uint32_t RandomState;
-}
+} // namespace
 
 // Makes the value the generator's state.
 void SceneRandom::Seed(uint32_t value)

@@ -10,8 +10,6 @@
 #include <cstdint>
 
 constexpr int32_t BallSize = 40;
-constexpr int32_t LaunchSpreadX = 21;
-constexpr int32_t LaunchSpreadY = 60;
 constexpr int BallFrameCount = 6;
 constexpr UINT_PTR AnimationTimerId = 1;
 constexpr UINT AnimationTimerPeriod = 55;

@@ -11,6 +11,14 @@ AnimationRecord Animation;
 
 namespace {
 
+// Ticks between portrait changes, and the pictures' sizes.
+constexpr int32_t PortraitPeriod = 300;
+constexpr int32_t PortraitWidth = 200;
+constexpr int32_t PortraitHeight = 300;
+constexpr int32_t TileSize = 200;
+constexpr int32_t PreviewWidth = 150;
+constexpr int32_t PreviewHeight = 110;
+
 // A memory surface like `model` with `bitmap` selected into it.
 MemorySurface MakeSurface(HDC model, HGDIOBJ bitmap)
 {

@@ -12,14 +12,6 @@
 
 constexpr int PortraitCount = 11;
 
-// Ticks between portrait changes, and the pictures' sizes.
-constexpr int32_t PortraitPeriod = 300;
-constexpr int32_t PortraitWidth = 200;
-constexpr int32_t PortraitHeight = 300;
-constexpr int32_t TileSize = 200;
-constexpr int32_t PreviewWidth = 150;
-constexpr int32_t PreviewHeight = 110;
-
 // Monitors besides the primary that the full-screen window covers.
 constexpr int MaxOtherMonitors = 15;
 

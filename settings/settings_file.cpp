@@ -1,15 +1,19 @@
+// The ball count in its private profile file, whose name and section come
+// from the saver's string table.
 #include "settings/settings_file.h"
 
 #include "resources/resource_ids.h"
 #include "shell/saver_module.h"
 
-LONG BallCount = DefaultBallCount;
-char SettingsSection[SettingsSectionLength] = "telv";
-char SettingsFileName[SettingsFileNameLength] = "";
-
 namespace {
+constexpr int SettingsSectionLength = 40;
+constexpr int SettingsFileNameLength = 13;
 constexpr char BallsKey[] = "balls";
-}
+char SettingsSection[SettingsSectionLength] = "telv";
+} // namespace
+
+LONG BallCount = DefaultBallCount;
+char SettingsFileName[SettingsFileNameLength] = "";
 
 // Fills both name buffers from the string table; every reader calls this
 // right before it touches the file, so the names are never stale or empty.

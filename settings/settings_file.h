@@ -8,13 +8,10 @@ constexpr LONG MinBallCount = 1;
 constexpr LONG MaxBalls = 60;
 constexpr LONG DefaultBallCount = 10;
 
-constexpr int SettingsSectionLength = 40;
-constexpr int SettingsFileNameLength = 13;
-
 // Balls in use; the dialog keeps its working value here too.
 extern LONG BallCount;
-extern char SettingsSection[SettingsSectionLength];
-extern char SettingsFileName[SettingsFileNameLength];
+// The settings file's name as the string table gives it, once loaded.
+extern char SettingsFileName[];
 
 void LoadSettingsNames();
 LONG ReadStoredBallCount();

@@ -36,16 +36,6 @@ void ApplyMouseMoveRule(HWND window)
     }
 }
 
-// Lets a close request through only when VerifyClose allows it; a refused
-// one leaves the saver running with the anchor at the cursor.
-LRESULT HandleCloseRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (VerifyClose(window))
-        return DefWindowProcA(window, message, wParam, lParam);
-    GetCursorPos(&SaverState.CursorAnchor);
-    return 0;
-}
-
 // Runs the system's verification function; without one a close is allowed.
 LRESULT RunPasswordVerification(HWND window)
 {
@@ -61,6 +51,43 @@ void RemovePendingTicks(HWND window)
     MSG pending = {};
     PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
     PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
+}
+
+// Decides a close request: at once without password protection, otherwise by
+// the system's verification, never twice at the same time and not again
+// within 200 ms of the last verification's end.
+LONG VerifyClose(HWND window)
+{
+    if (SaverState.Verifying)
+        return 0;
+    if (!SaverState.VerifyPassword) {
+        SaverState.CloseApproved = 1;
+        return 1;
+    }
+    const DWORD now = CloseRulesTickSource();
+    if (SaverState.LastVerifyTick != NoVerifyTick &&
+        now - SaverState.LastVerifyTick < ReaskGuardMilliseconds)
+        return 0;
+
+    SaverState.Verifying = 1;
+    RemovePendingTicks(window);
+    const LRESULT result = SendMessageA(window, VerifyPasswordMessage, 0, 0);
+    SaverState.CloseApproved = static_cast<LONG>(result);
+    SaverState.Verifying = 0;
+    if (!result)
+        HideCursor();
+    SaverState.LastVerifyTick = CloseRulesTickSource();
+    return SaverState.CloseApproved;
+}
+
+// Lets a close request through only when VerifyClose allows it; a refused
+// one leaves the saver running with the anchor at the cursor.
+LRESULT HandleCloseRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (VerifyClose(window))
+        return DefWindowProcA(window, message, wParam, lParam);
+    GetCursorPos(&SaverState.CursorAnchor);
+    return 0;
 }
 
 } // namespace
@@ -104,31 +131,4 @@ LRESULT CALLBACK DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// Decides a close request: at once without password protection, otherwise by
-// the system's verification, never twice at the same time and not again
-// within 200 ms of the last verification's end.
-LONG VerifyClose(HWND window)
-{
-    if (SaverState.Verifying)
-        return 0;
-    if (!SaverState.VerifyPassword) {
-        SaverState.CloseApproved = 1;
-        return 1;
-    }
-    const DWORD now = CloseRulesTickSource();
-    if (SaverState.LastVerifyTick != NoVerifyTick &&
-        now - SaverState.LastVerifyTick < ReaskGuardMilliseconds)
-        return 0;
-
-    SaverState.Verifying = 1;
-    RemovePendingTicks(window);
-    const LRESULT result = SendMessageA(window, VerifyPasswordMessage, 0, 0);
-    SaverState.CloseApproved = static_cast<LONG>(result);
-    SaverState.Verifying = 0;
-    if (!result)
-        HideCursor();
-    SaverState.LastVerifyTick = CloseRulesTickSource();
-    return SaverState.CloseApproved;
 }

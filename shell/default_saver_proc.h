@@ -1,5 +1,5 @@
-// The close-on-input rules of the saver window and the password check that
-// guards a close.
+// The close rules' clock. DefaultSaverProc itself is lent to the saver module
+// through shell/saver_module.h.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,3 @@
 // it to play the 200 ms re-ask guard without waiting.
 typedef DWORD(WINAPI *TickSourceProc)();
 extern TickSourceProc CloseRulesTickSource;
-
-// Decides a close request: nonzero when the window may close.
-LONG VerifyClose(HWND window);
