@@ -246,22 +246,17 @@ void DrawPass(int count)
 }
 
 // Copies to the window only the rectangle over each ball's old and new cell.
-// The part outside the buffer is left out: it lies off the primary monitor,
-// where nothing of the balls belongs.
+// What lies outside the buffer is left out, so no ball reaches another
+// monitor.
 void PresentPass(HDC window, int count)
 {
     const AnimationRecord &a = Animation;
     const BallTableRecord &b = BallTable;
     const POINT origin = a.Monitors.PrimaryOrigin;
-    const RECT buffer = {0, 0, ScreenWidth, ScreenHeight};
-    for (int slot = 0; slot < count; ++slot) {
-        const RECT dirty = {b.DirtyLeft[slot], b.DirtyTop[slot], b.DirtyLeft[slot] + b.MovedX[slot] + BallSize,
-                            b.DirtyTop[slot] + b.MovedY[slot] + BallSize};
-        RECT part = {};
-        if (IntersectRect(&part, &dirty, &buffer))
-            BitBlt(window, origin.x + part.left, origin.y + part.top, part.right - part.left,
-                   part.bottom - part.top, a.FrameBuffers.Composition.Dc, part.left, part.top, SRCCOPY);
-    }
+    for (int slot = 0; slot < count; ++slot)
+        BitBlt(window, origin.x + b.DirtyLeft[slot], origin.y + b.DirtyTop[slot], b.MovedX[slot] + BallSize,
+               b.MovedY[slot] + BallSize, a.FrameBuffers.Composition.Dc, b.DirtyLeft[slot], b.DirtyTop[slot],
+               SRCCOPY);
 }
 
 // WM_PAINT in full screen. The first paint loads the pictures and makes the
