@@ -28,6 +28,7 @@ LONG ClampCount(LONG count)
     return count;
 }
 
+// White space as the C runtime's number conversion skips it.
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
