@@ -191,8 +191,10 @@ public:
 int WindowsStopped;
 LRESULT CALLBACK StopWindows(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_CREATEWND && ++WindowsStopped)
+    if (code == HCBT_CREATEWND) {
+        ++WindowsStopped;
         return 1;
+    }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
