@@ -6,10 +6,6 @@
 
 #include <ctime>
 
-BallTableRecord BallTable;
-int32_t ScreenWidth;
-int32_t ScreenHeight;
-
 namespace {
 // The launch's spread: 22 horizontal speeds, one more to the right than to
 // the left, and 61 vertical ones.
@@ -33,12 +29,12 @@ int32_t SceneRandom::Next()
 }
 
 // Puts all 60 slots at the bottom centre with fresh creation speeds.
-void ResetBalls()
+void ResetBalls(BallSceneRecord &scene)
 {
-    BallTableRecord &b = BallTable;
+    BallTableRecord &b = scene.BallTable;
     for (int slot = 0; slot < MaxBalls; ++slot) {
-        b.X[slot] = ScreenWidth / 2;
-        b.Y[slot] = ScreenHeight;
+        b.X[slot] = scene.ScreenWidth / 2;
+        b.Y[slot] = scene.ScreenHeight;
         b.SpeedX[slot] = SceneRandom::Next() % 7 - 3;
         b.SpeedY[slot] = SceneRandom::Next() % 2 + 1;
         b.FrameTick[slot] = 0;
@@ -47,14 +43,13 @@ void ResetBalls()
     }
 }
 
-// Sets up the scene when the saver window is created; in full screen it also
-// reads the stored ball count and starts the animation timer.
+// Starts the scene when the saver window is created; in full screen it also
+// reads the stored ball count and starts the animation timer. The balls of
+// each monitor are put in place by the frame composition, which knows the
+// monitors.
 void CreateScene(HWND window)
 {
-    ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
-    ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
     SceneRandom::Seed(static_cast<uint32_t>(std::time(nullptr)));
-    ResetBalls();
     if (SaverState.IsPreview)
         return;
 
@@ -69,18 +64,19 @@ void CreateScene(HWND window)
 namespace {
 
 // Throws a ball that has reached the floor up again.
-void LaunchBall(int slot)
+void LaunchBall(BallTableRecord &b, int slot)
 {
-    BallTableRecord &b = BallTable;
     b.SpeedX[slot] = SceneRandom::Next() % (LaunchSpreadX + 1) - LaunchSpreadX / 2;
     b.SpeedY[slot] = -5 - SceneRandom::Next() % (LaunchSpreadY + 1);
 }
 
 // One tick of one ball: frame turn, walls, the quarter-pixel fall and the
 // floor launch, then gravity.
-void StepBall(int slot)
+void StepBall(BallSceneRecord &scene, int slot)
 {
-    BallTableRecord &b = BallTable;
+    BallTableRecord &b = scene.BallTable;
+    const int32_t width = scene.ScreenWidth;
+    const int32_t height = scene.ScreenHeight;
     b.PrevX[slot] = b.X[slot];
     b.PrevY[slot] = b.Y[slot];
 
@@ -91,8 +87,8 @@ void StepBall(int slot)
     }
 
     b.X[slot] += b.SpeedX[slot];
-    if (b.X[slot] > ScreenWidth - b.Size[slot]) {
-        b.X[slot] = ScreenWidth - b.Size[slot];
+    if (b.X[slot] > width - b.Size[slot]) {
+        b.X[slot] = width - b.Size[slot];
         b.SpeedX[slot] = -b.SpeedX[slot];
     }
     if (b.X[slot] < 1) {
@@ -102,9 +98,9 @@ void StepBall(int slot)
 
     // Quarter pixels per tick, rounded toward minus infinity.
     b.Y[slot] += b.SpeedY[slot] >> 2;
-    if (b.Y[slot] > ScreenHeight - b.Size[slot]) {
-        b.Y[slot] = ScreenHeight - b.Size[slot];
-        LaunchBall(slot);
+    if (b.Y[slot] > height - b.Size[slot]) {
+        b.Y[slot] = height - b.Size[slot];
+        LaunchBall(b, slot);
     }
     b.SpeedY[slot] += 1;
 
@@ -122,9 +118,9 @@ int BallsInUse()
 
 // Advances every ball in use by one tick, slot by slot, so that launches draw
 // their random numbers in slot order.
-void StepScene()
+void StepScene(BallSceneRecord &scene)
 {
     const int count = BallsInUse();
     for (int slot = 0; slot < count; ++slot)
-        StepBall(slot);
+        StepBall(scene, slot);
 }

@@ -33,9 +33,14 @@ struct BallTableRecord {
     BallField DirtyTop;
 };
 
-extern BallTableRecord BallTable;
-extern int32_t ScreenWidth;
-extern int32_t ScreenHeight;
+// One monitor's scene: its balls and the screen they fly on, in units of
+// 96 dots per inch, so that a scene looks the same at every pixel density.
+// Every field starts at the value beside it.
+struct BallSceneRecord {
+    int32_t ScreenWidth = 0;
+    int32_t ScreenHeight = 0;
+    BallTableRecord BallTable = {};
+};
 
 // The scene's only source of chance: a 32-bit linear congruential generator.
 namespace SceneRandom {
@@ -43,12 +48,15 @@ void Seed(uint32_t value);
 int32_t Next();
 }
 
-// Puts all 60 slots at the bottom centre with fresh creation speeds; draws
-// two numbers per slot.
-void ResetBalls();
+// Puts all 60 slots of the scene at its bottom centre with fresh creation
+// speeds; draws two numbers per slot.
+void ResetBalls(BallSceneRecord &scene);
 
+// Seeds the scene's generator; in full screen also reads the stored ball
+// count and starts the animation timer on the window.
 void CreateScene(HWND window);
-void StepScene();
+// Advances every ball in use of the scene by one tick.
+void StepScene(BallSceneRecord &scene);
 
 // The slots stepped and drawn: those in use, never more than the table holds.
 int BallsInUse();

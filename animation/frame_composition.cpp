@@ -1,5 +1,7 @@
-// The frame composition: the screen is composed off screen, and each timer
-// tick copies to the window only the small rectangles the balls cover.
+// The frame composition: each monitor's screen is composed off screen, and
+// each timer tick copies to the window only the small rectangles the balls
+// cover. The motion runs in units of 96 DPI; the drawing turns units into
+// the monitor's pixels.
 #include "animation/frame_composition.h"
 
 #include "animation/ball_scene.h"
@@ -11,13 +13,17 @@ AnimationRecord Animation;
 
 namespace {
 
-// Ticks between portrait changes, and the pictures' sizes.
+// Ticks between portrait changes, and the pictures' sizes in units.
 constexpr int32_t PortraitPeriod = 300;
 constexpr int32_t PortraitWidth = 200;
 constexpr int32_t PortraitHeight = 300;
 constexpr int32_t TileSize = 200;
 constexpr int32_t PreviewWidth = 150;
 constexpr int32_t PreviewHeight = 110;
+
+// Messages of a system that scales monitors one by one.
+constexpr UINT DpiChangedMessage = 0x02E0;            // WM_DPICHANGED
+constexpr UINT DpiChangedAfterParentMessage = 0x02E3; // WM_DPICHANGED_AFTERPARENT
 
 // A memory surface like `model` with `bitmap` selected into it.
 MemorySurface MakeSurface(HDC model, HGDIOBJ bitmap)
@@ -46,162 +52,194 @@ void ReleaseBitmap(HBITMAP &bitmap)
     bitmap = nullptr;
 }
 
-// A buffer of the primary monitor's size in the display's format, made like
-// the first ball frame's surface.
-MemorySurface MakeScreenBuffer(HDC model, HBITMAP &bitmap)
+// The width and height of a rectangle.
+int32_t WidthOf(const RECT &r)
 {
-    bitmap = CreateCompatibleBitmap(model, ScreenWidth, ScreenHeight);
-    return MakeSurface(model, bitmap);
+    return r.right - r.left;
 }
 
-// Adds every monitor but the primary to the layout.
-BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data)
+int32_t HeightOf(const RECT &r)
 {
-    auto &layout = *reinterpret_cast<MonitorLayout *>(data);
-    MONITORINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY) != 0)
-        return TRUE;
-    if (layout.OtherCount == MaxOtherMonitors)
-        return FALSE;
-    layout.Others[layout.OtherCount++] = info.rcMonitor;
-    return TRUE;
+    return r.bottom - r.top;
 }
 
-// Where the monitors lie in the window's own coordinates. A window that
-// covers only the primary monitor (one monitor, or a test window) sees no
-// other monitor.
-MonitorLayout FindMonitors(HWND window)
+// The picture drawn for `dpi`: the loaded one itself at 96 DPI, otherwise a
+// stretched copy of width x height units, the loaded one then deleted. At
+// whole factors every pixel is repeated exactly; at the others, pictures
+// without a transparent colour are smoothed, while the ball frames keep
+// their nearest pixels, so that their black ground stays exactly black and
+// their masks exact.
+HBITMAP PictureAt(HBITMAP loaded, int32_t width, int32_t height, int dpi, bool opaque)
 {
-    RECT placed = {};
-    GetWindowRect(window, &placed);
-    MonitorLayout found;
-    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&found));
-
-    MonitorLayout layout;
-    layout.PrimaryOrigin = {-placed.left, -placed.top};
-    const RECT client = {0, 0, placed.right - placed.left, placed.bottom - placed.top};
-    for (int i = 0; i < found.OtherCount; ++i) {
-        RECT inWindow = found.Others[i];
-        OffsetRect(&inWindow, -placed.left, -placed.top);
-        RECT shown = {};
-        if (IntersectRect(&shown, &inWindow, &client))
-            layout.Others[layout.OtherCount++] = shown;
-    }
-    return layout;
+    if (dpi == BaseDpi)
+        return loaded;
+    HBITMAP scaled = ScalePicture(loaded, ToPixels(width, dpi), ToPixels(height, dpi),
+                                  opaque && dpi % BaseDpi != 0);
+    ReleaseBitmap(loaded);
+    return scaled;
 }
 
-// Copies the part of a picture placed with its top-left corner at (x, y)
-// that lies inside `area`, so that nothing drawn for one monitor reaches
-// another.
-void CopyInto(HDC target, const RECT &area, int32_t x, int32_t y, int32_t width, int32_t height,
-              HDC source)
+// Loads and scales every picture of the full-screen scene for one density,
+// and makes the surfaces that hold them.
+void MakePictures(HWND window, HDC paint, int dpi, ScaledPicturesRecord &s)
 {
-    const RECT placed = {x, y, x + width, y + height};
-    RECT part = {};
-    if (!IntersectRect(&part, &placed, &area))
-        return;
-    BitBlt(target, part.left, part.top, part.right - part.left, part.bottom - part.top, source,
-           part.left - x, part.top - y, SRCCOPY);
-}
-
-// The first multiple of the tile size at or before `value`, counted from
-// `origin`: the tile grid of every monitor continues the primary's.
-int32_t GridStart(int32_t value, int32_t origin)
-{
-    int32_t offset = (value - origin) % TileSize;
-    if (offset < 0)
-        offset += TileSize;
-    return value - offset;
-}
-
-// Fills one other monitor with tiles laid on the primary's grid.
-void TileMonitor(HDC target, const RECT &monitor, POINT origin, HDC tile)
-{
-    for (int32_t y = GridStart(monitor.top, origin.y); y < monitor.bottom; y += TileSize)
-        for (int32_t x = GridStart(monitor.left, origin.x); x < monitor.right; x += TileSize)
-            CopyInto(target, monitor, x, y, TileSize, TileSize, tile);
-}
-
-// Shows the portrait in PictureSurface in the middle of every other monitor.
-void ShowPortraitOnOthers(HDC target, int32_t width, int32_t height)
-{
-    const MonitorLayout &layout = Animation.Monitors;
-    for (int i = 0; i < layout.OtherCount; ++i) {
-        const RECT &m = layout.Others[i];
-        CopyInto(target, m, m.left + (m.right - m.left - width) / 2, m.top + (m.bottom - m.top - height) / 2,
-                 width, height, Animation.PictureSurface.Dc);
-    }
-}
-
-// Loads every picture of the full-screen scene and makes the surfaces that
-// hold them and the two frame buffers; done once, by the first paint.
-void MakeSceneObjects(HWND window, HDC paint)
-{
-    AnimationRecord &a = Animation;
-    PictureSetRecord &p = a.PictureSet;
+    PictureSetRecord &p = s.PictureSet;
     const HINSTANCE module = SaverState.Instance;
-    p.TilePicture = LoadPicture(window, module, IDB_TILE);
+    p.TilePicture = PictureAt(LoadPicture(window, module, IDB_TILE), TileSize, TileSize, dpi, true);
     for (int k = 0; k < BallFrameCount; ++k) {
-        p.BallFrames[k] = LoadPicture(window, module, MAKEINTRESOURCEA(IDB_BALL_FIRST + k));
+        p.BallFrames[k] = PictureAt(LoadPicture(window, module, MAKEINTRESOURCEA(IDB_BALL_FIRST + k)), BallSize,
+                                    BallSize, dpi, false);
         p.BallMasks[k] = MakeTransparencyMask(p.BallFrames[k], RGB(0, 0, 0));
     }
     for (int k = 0; k < PortraitCount; ++k)
-        p.Portraits[k] = LoadPicture(window, module, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + k));
+        p.Portraits[k] = PictureAt(LoadPicture(window, module, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + k)),
+                                   PortraitWidth, PortraitHeight, dpi, true);
     for (int k = 0; k < BallFrameCount; ++k) {
-        a.MaskSurfaces[k] = MakeSurface(paint, p.BallMasks[k]);
-        a.SpriteSurfaces[k] = MakeSurface(paint, p.BallFrames[k]);
+        s.MaskSurfaces[k] = MakeSurface(paint, p.BallMasks[k]);
+        s.SpriteSurfaces[k] = MakeSurface(paint, p.BallFrames[k]);
     }
-    a.SpriteWidth = BallSize;
-    a.SpriteHeight = BallSize;
-    const HDC model = a.SpriteSurfaces[0].Dc;
-    a.FrameBuffers.Composition = MakeScreenBuffer(model, a.FrameBuffers.CompositionBitmap);
-    a.FrameBuffers.Background = MakeScreenBuffer(model, a.FrameBuffers.BackgroundBitmap);
-    a.PictureSurface = MakeSurface(model, p.TilePicture);
+    s.SpriteWidth = ToPixels(BallSize, dpi);
+    s.SpriteHeight = ToPixels(BallSize, dpi);
+    s.TileSize = ToPixels(TileSize, dpi);
+    s.PictureSurface = MakeSurface(s.SpriteSurfaces[0].Dc, p.TilePicture);
+    s.Dpi = dpi;
+}
+
+// The pictures for `dpi`, made now if no monitor has needed them yet.
+int PicturesFor(HWND window, HDC paint, int dpi)
+{
+    AnimationRecord &a = Animation;
+    for (int i = 0; i < a.ScaleCount; ++i)
+        if (a.Scales[i].Dpi == dpi)
+            return i;
+    MakePictures(window, paint, dpi, a.Scales[a.ScaleCount]);
+    return a.ScaleCount++;
+}
+
+// A buffer of the monitor's size in the display's format, made like the
+// first ball frame's surface.
+MemorySurface MakeMonitorBuffer(HDC model, const RECT &area, HBITMAP &bitmap)
+{
+    bitmap = CreateCompatibleBitmap(model, WidthOf(area), HeightOf(area));
+    return MakeSurface(model, bitmap);
+}
+
+// Makes, on the first paint, the pictures of every density the monitors
+// need and every monitor's frame buffers.
+void MakeSceneObjects(HWND window, HDC paint)
+{
+    AnimationRecord &a = Animation;
+    for (int i = 0; i < a.MonitorCount; ++i) {
+        MonitorSceneRecord &m = a.Monitors[i];
+        m.Pictures = PicturesFor(window, paint, m.Place.Dpi);
+        const HDC model = a.Scales[m.Pictures].SpriteSurfaces[0].Dc;
+        m.FrameBuffers.Composition = MakeMonitorBuffer(model, m.Place.Area, m.FrameBuffers.CompositionBitmap);
+        m.FrameBuffers.Background = MakeMonitorBuffer(model, m.Place.Area, m.FrameBuffers.BackgroundBitmap);
+    }
     a.SceneMade = true;
 }
 
-// Copies the picture in PictureSurface into both frame buffers at (x, y) and
-// onto the window surface at the same place on the primary monitor.
-void ShowPicture(HDC target, int32_t x, int32_t y, int32_t width, int32_t height)
+// Releases the pictures, surfaces and buffers that the paints made, the
+// surfaces before the pictures they hold and in the reverse order of making.
+void ReleaseSceneObjects()
 {
-    const AnimationRecord &a = Animation;
-    const POINT origin = a.Monitors.PrimaryOrigin;
-    const HDC picture = a.PictureSurface.Dc;
-    BitBlt(a.FrameBuffers.Composition.Dc, x, y, width, height, picture, 0, 0, SRCCOPY);
-    BitBlt(a.FrameBuffers.Background.Dc, x, y, width, height, picture, 0, 0, SRCCOPY);
-    BitBlt(target, origin.x + x, origin.y + y, width, height, picture, 0, 0, SRCCOPY);
+    AnimationRecord &a = Animation;
+    for (int i = a.MonitorCount - 1; i >= 0; --i) {
+        FrameBuffersRecord &f = a.Monitors[i].FrameBuffers;
+        ReleaseSurface(f.Background);
+        ReleaseBitmap(f.BackgroundBitmap);
+        ReleaseSurface(f.Composition);
+        ReleaseBitmap(f.CompositionBitmap);
+    }
+    for (int i = a.ScaleCount - 1; i >= 0; --i) {
+        ScaledPicturesRecord &s = a.Scales[i];
+        PictureSetRecord &p = s.PictureSet;
+        ReleaseSurface(s.PictureSurface);
+        for (int k = BallFrameCount - 1; k >= 0; --k) {
+            ReleaseSurface(s.SpriteSurfaces[k]);
+            ReleaseSurface(s.MaskSurfaces[k]);
+        }
+        for (int k = PortraitCount - 1; k >= 0; --k)
+            ReleaseBitmap(p.Portraits[k]);
+        for (int k = BallFrameCount - 1; k >= 0; --k) {
+            ReleaseBitmap(p.BallMasks[k]);
+            ReleaseBitmap(p.BallFrames[k]);
+        }
+        ReleaseBitmap(p.TilePicture);
+        s = ScaledPicturesRecord{};
+    }
+    a.ScaleCount = 0;
+    a.SceneMade = false;
 }
 
-// Draws the whole screen from the start: tiles in both buffers and on the
-// primary monitor, the pitch on the others, then the first portrait in the
-// middle of each. No ball is drawn.
-void ComposeScreen(HDC paint)
+// Finds the monitors the window shows and puts each monitor's balls at its
+// bottom centre, the primary's first, so that one monitor draws its numbers
+// as a saver of one screen does.
+void LayOutMonitors(HWND window)
 {
-    const AnimationRecord &a = Animation;
-    const HDC composition = a.FrameBuffers.Composition.Dc;
-    const HDC picture = a.PictureSurface.Dc;
-    const POINT origin = a.Monitors.PrimaryOrigin;
-    PatBlt(composition, 0, 0, ScreenWidth, ScreenHeight, BLACKNESS);
-    PatBlt(a.FrameBuffers.Background.Dc, 0, 0, ScreenWidth, ScreenHeight, BLACKNESS);
-    SelectObject(picture, a.PictureSet.TilePicture);
-    for (int32_t y = 0; y < ScreenHeight; y += TileSize)
-        for (int32_t x = 0; x < ScreenWidth; x += TileSize)
-            BitBlt(composition, x, y, TileSize, TileSize, picture, 0, 0, SRCCOPY);
-    BitBlt(a.FrameBuffers.Background.Dc, 0, 0, ScreenWidth, ScreenHeight, composition, 0, 0, SRCCOPY);
-    BitBlt(paint, origin.x, origin.y, ScreenWidth, ScreenHeight, composition, 0, 0, SRCCOPY);
-    for (int i = 0; i < a.Monitors.OtherCount; ++i)
-        TileMonitor(paint, a.Monitors.Others[i], origin, picture);
-
-    SelectObject(picture, a.PictureSet.Portraits[0]);
-    BITMAP size = {};
-    GetObjectA(a.PictureSet.Portraits[0], sizeof size, &size);
-    ShowPicture(paint, (ScreenWidth - size.bmWidth) / 2, (ScreenHeight - size.bmHeight) / 2, size.bmWidth,
-                size.bmHeight);
-    ShowPortraitOnOthers(paint, size.bmWidth, size.bmHeight);
+    AnimationRecord &a = Animation;
+    const MonitorListRecord found = FindMonitors(window);
+    a.MonitorCount = found.Count;
+    for (int i = 0; i < found.Count; ++i) {
+        MonitorSceneRecord &m = a.Monitors[i];
+        m.Place = found.Places[i];
+        m.Scene.ScreenWidth = ToUnits(WidthOf(m.Place.Area), m.Place.Dpi);
+        m.Scene.ScreenHeight = ToUnits(HeightOf(m.Place.Area), m.Place.Dpi);
+        ResetBalls(m.Scene);
+    }
 }
 
-// Every 300 ticks the next portrait takes the middle of every monitor.
+// Copies the part of the monitor's composition within `part` (in the
+// monitor's pixels) to the window; what lies off the monitor is left out, so
+// nothing drawn for one monitor ever reaches another.
+void Present(HDC window, const MonitorSceneRecord &m, const RECT &part)
+{
+    const RECT bounds = {0, 0, WidthOf(m.Place.Area), HeightOf(m.Place.Area)};
+    RECT shown = {};
+    if (!IntersectRect(&shown, &part, &bounds))
+        return;
+    BitBlt(window, m.Place.Area.left + shown.left, m.Place.Area.top + shown.top, WidthOf(shown), HeightOf(shown),
+           m.FrameBuffers.Composition.Dc, shown.left, shown.top, SRCCOPY);
+}
+
+// Lays the portrait that PictureSurface holds into the middle of the
+// monitor's two buffers and shows it.
+void ShowPortrait(HDC window, const MonitorSceneRecord &m, const ScaledPicturesRecord &s)
+{
+    const int dpi = m.Place.Dpi;
+    const int32_t x = ToPixels((m.Scene.ScreenWidth - PortraitWidth) / 2, dpi);
+    const int32_t y = ToPixels((m.Scene.ScreenHeight - PortraitHeight) / 2, dpi);
+    const int32_t width = ToPixels(PortraitWidth, dpi);
+    const int32_t height = ToPixels(PortraitHeight, dpi);
+    const HDC picture = s.PictureSurface.Dc;
+    BitBlt(m.FrameBuffers.Composition.Dc, x, y, width, height, picture, 0, 0, SRCCOPY);
+    BitBlt(m.FrameBuffers.Background.Dc, x, y, width, height, picture, 0, 0, SRCCOPY);
+    Present(window, m, RECT{x, y, x + width, y + height});
+}
+
+// Draws one monitor's screen from the start: tiles from its own top-left
+// corner in both buffers and on the window, then the first portrait in its
+// middle. No ball is drawn.
+void ComposeMonitor(HDC paint, const MonitorSceneRecord &m, const ScaledPicturesRecord &s)
+{
+    const int32_t width = WidthOf(m.Place.Area);
+    const int32_t height = HeightOf(m.Place.Area);
+    const HDC composition = m.FrameBuffers.Composition.Dc;
+    const HDC picture = s.PictureSurface.Dc;
+    PatBlt(composition, 0, 0, width, height, BLACKNESS);
+    PatBlt(m.FrameBuffers.Background.Dc, 0, 0, width, height, BLACKNESS);
+    SelectObject(picture, s.PictureSet.TilePicture);
+    for (int32_t y = 0; y < height; y += s.TileSize)
+        for (int32_t x = 0; x < width; x += s.TileSize)
+            BitBlt(composition, x, y, s.TileSize, s.TileSize, picture, 0, 0, SRCCOPY);
+    BitBlt(m.FrameBuffers.Background.Dc, 0, 0, width, height, composition, 0, 0, SRCCOPY);
+    BitBlt(paint, m.Place.Area.left, m.Place.Area.top, width, height, composition, 0, 0, SRCCOPY);
+    SelectObject(picture, s.PictureSet.Portraits[0]);
+    ShowPortrait(paint, m, s);
+}
+
+// Every 300 ticks the next portrait takes the middle of every monitor at
+// once.
 void StepPortrait(HDC window)
 {
     AnimationRecord &a = Animation;
@@ -210,21 +248,25 @@ void StepPortrait(HDC window)
     a.PortraitTick = 0;
     if (++a.PortraitIndex == PortraitCount)
         a.PortraitIndex = 0;
-    SelectObject(a.PictureSurface.Dc, a.PictureSet.Portraits[a.PortraitIndex]);
-    ShowPicture(window, (ScreenWidth - PortraitWidth) / 2, (ScreenHeight - PortraitHeight) / 2, PortraitWidth,
-                PortraitHeight);
-    ShowPortraitOnOthers(window, PortraitWidth, PortraitHeight);
+    if (!a.SceneMade)
+        return;
+    for (int i = 0; i < a.ScaleCount; ++i)
+        SelectObject(a.Scales[i].PictureSurface.Dc, a.Scales[i].PictureSet.Portraits[a.PortraitIndex]);
+    for (int i = 0; i < a.MonitorCount; ++i)
+        ShowPortrait(window, a.Monitors[i], a.Scales[a.Monitors[i].Pictures]);
 }
 
 // Restores every ball's old cell from the background and notes the corner
 // of the rectangle that covers its old and new cell.
-void ErasePass(int count)
+void ErasePass(MonitorSceneRecord &m, const ScaledPicturesRecord &s, int count)
 {
-    const AnimationRecord &a = Animation;
-    BallTableRecord &b = BallTable;
+    BallTableRecord &b = m.Scene.BallTable;
+    const int dpi = m.Place.Dpi;
     for (int slot = 0; slot < count; ++slot) {
-        BitBlt(a.FrameBuffers.Composition.Dc, b.PrevX[slot], b.PrevY[slot], a.SpriteWidth, a.SpriteHeight,
-               a.FrameBuffers.Background.Dc, b.PrevX[slot], b.PrevY[slot], SRCCOPY);
+        const int32_t x = ToPixels(b.PrevX[slot], dpi);
+        const int32_t y = ToPixels(b.PrevY[slot], dpi);
+        BitBlt(m.FrameBuffers.Composition.Dc, x, y, s.SpriteWidth, s.SpriteHeight, m.FrameBuffers.Background.Dc, x,
+               y, SRCCOPY);
         b.DirtyLeft[slot] = b.X[slot] < b.PrevX[slot] ? b.X[slot] : b.PrevX[slot];
         b.DirtyTop[slot] = b.Y[slot] < b.PrevY[slot] ? b.Y[slot] : b.PrevY[slot];
     }
@@ -232,99 +274,98 @@ void ErasePass(int count)
 
 // Draws every ball through its mask, slot by slot, so a higher slot lies on
 // top: the mask blackens the ball's area, the frame is then ORed in.
-void DrawPass(int count)
+void DrawPass(const MonitorSceneRecord &m, const ScaledPicturesRecord &s, int count)
 {
-    const AnimationRecord &a = Animation;
-    const BallTableRecord &b = BallTable;
+    const BallTableRecord &b = m.Scene.BallTable;
+    const int dpi = m.Place.Dpi;
+    const HDC composition = m.FrameBuffers.Composition.Dc;
     for (int slot = 0; slot < count; ++slot) {
         const int frame = b.Frame[slot];
-        BitBlt(a.FrameBuffers.Composition.Dc, b.X[slot], b.Y[slot], a.SpriteWidth, a.SpriteHeight,
-               a.MaskSurfaces[frame].Dc, 0, 0, SRCAND);
-        BitBlt(a.FrameBuffers.Composition.Dc, b.X[slot], b.Y[slot], a.SpriteWidth, a.SpriteHeight,
-               a.SpriteSurfaces[frame].Dc, 0, 0, SRCPAINT);
+        const int32_t x = ToPixels(b.X[slot], dpi);
+        const int32_t y = ToPixels(b.Y[slot], dpi);
+        BitBlt(composition, x, y, s.SpriteWidth, s.SpriteHeight, s.MaskSurfaces[frame].Dc, 0, 0, SRCAND);
+        BitBlt(composition, x, y, s.SpriteWidth, s.SpriteHeight, s.SpriteSurfaces[frame].Dc, 0, 0, SRCPAINT);
     }
 }
 
-// Copies to the window only the rectangle over each ball's old and new cell.
-// What lies outside the buffer is left out, so no ball reaches another
-// monitor.
-void PresentPass(HDC window, int count)
+// Copies to the window only the rectangle over each ball's old and new cell:
+// at 96 DPI the rectangle at (DirtyLeft, DirtyTop) of MovedX + 40 by
+// MovedY + 40 pixels.
+void PresentPass(HDC window, const MonitorSceneRecord &m, const ScaledPicturesRecord &s, int count)
 {
-    const AnimationRecord &a = Animation;
-    const BallTableRecord &b = BallTable;
-    const POINT origin = a.Monitors.PrimaryOrigin;
-    for (int slot = 0; slot < count; ++slot)
-        BitBlt(window, origin.x + b.DirtyLeft[slot], origin.y + b.DirtyTop[slot], b.MovedX[slot] + BallSize,
-               b.MovedY[slot] + BallSize, a.FrameBuffers.Composition.Dc, b.DirtyLeft[slot], b.DirtyTop[slot],
-               SRCCOPY);
+    const BallTableRecord &b = m.Scene.BallTable;
+    const int dpi = m.Place.Dpi;
+    for (int slot = 0; slot < count; ++slot) {
+        const RECT part = {ToPixels(b.DirtyLeft[slot], dpi), ToPixels(b.DirtyTop[slot], dpi),
+                           ToPixels(b.DirtyLeft[slot] + b.MovedX[slot], dpi) + s.SpriteWidth,
+                           ToPixels(b.DirtyTop[slot] + b.MovedY[slot], dpi) + s.SpriteHeight};
+        Present(window, m, part);
+    }
 }
 
 // WM_PAINT in full screen. The first paint loads the pictures and makes the
-// surfaces; every paint, the first and any later one, redraws the whole
-// screen on the objects the first one made, so repaints pile nothing up.
+// surfaces; every paint, the first and any later one, redraws every
+// monitor's screen on the objects the first one made, so repaints pile
+// nothing up.
 void PaintScene(HWND window)
 {
     PAINTSTRUCT ps = {};
     HDC paint = BeginPaint(window, &ps);
     if (!Animation.SceneMade)
         MakeSceneObjects(window, paint);
-    Animation.Monitors = FindMonitors(window);
-    ComposeScreen(paint);
+    for (int i = 0; i < Animation.MonitorCount; ++i) {
+        const MonitorSceneRecord &m = Animation.Monitors[i];
+        ComposeMonitor(paint, m, Animation.Scales[m.Pictures]);
+    }
     EndPaint(window, &ps);
 }
 
-// WM_PAINT in the preview: the preview picture, unscaled, at the top left.
+// WM_PAINT in the preview: the preview picture at the top left, at the
+// density of the host's monitor.
 void PaintPreview(HWND window)
 {
     AnimationRecord &a = Animation;
     PAINTSTRUCT ps = {};
     HDC paint = BeginPaint(window, &ps);
     if (a.PreviewSurface.Dc == nullptr) {
-        a.PictureSet.PreviewPicture = LoadPicture(window, SaverState.Instance, IDB_PREVIEW);
-        a.PreviewSurface = MakeSurface(paint, a.PictureSet.PreviewPicture);
+        const int dpi = WindowDpi(window);
+        a.PreviewPicture = PictureAt(LoadPicture(window, SaverState.Instance, IDB_PREVIEW), PreviewWidth,
+                                     PreviewHeight, dpi, true);
+        a.PreviewSurface = MakeSurface(paint, a.PreviewPicture);
+        a.PreviewWidth = ToPixels(PreviewWidth, dpi);
+        a.PreviewHeight = ToPixels(PreviewHeight, dpi);
     }
-    BitBlt(paint, 0, 0, PreviewWidth, PreviewHeight, a.PreviewSurface.Dc, 0, 0, SRCCOPY);
+    BitBlt(paint, 0, 0, a.PreviewWidth, a.PreviewHeight, a.PreviewSurface.Dc, 0, 0, SRCCOPY);
     EndPaint(window, &ps);
 }
 
-// One timer tick: the portrait step, the scene's step, then the erase, draw
-// and present passes. It makes nothing; it only borrows the window surface.
+// One timer tick: the portrait step, then for each monitor in turn its
+// scene's step and the erase, draw and present passes. It makes nothing; it
+// only borrows the window surface.
 void AnimationTick(HWND window)
 {
+    AnimationRecord &a = Animation;
     HDC surface = GetDC(window);
     StepPortrait(surface);
-    StepScene();
     const int count = BallsInUse();
-    ErasePass(count);
-    DrawPass(count);
-    PresentPass(surface, count);
+    for (int i = 0; i < a.MonitorCount; ++i) {
+        MonitorSceneRecord &m = a.Monitors[i];
+        StepScene(m.Scene);
+        if (!a.SceneMade)
+            continue;
+        const ScaledPicturesRecord &s = a.Scales[m.Pictures];
+        ErasePass(m, s, count);
+        DrawPass(m, s, count);
+        PresentPass(surface, m, s, count);
+    }
     ReleaseDC(window, surface);
 }
 
-// WM_DESTROY in full screen: releases whatever the paints made, surfaces
-// before the pictures they hold and in the reverse order of making, and
-// stops the animation timer.
+// WM_DESTROY in full screen: releases whatever the paints made and stops the
+// animation timer.
 void ReleaseScene(HWND window)
 {
-    AnimationRecord &a = Animation;
-    PictureSetRecord &p = a.PictureSet;
-    ReleaseSurface(a.PictureSurface);
-    ReleaseSurface(a.FrameBuffers.Background);
-    ReleaseBitmap(a.FrameBuffers.BackgroundBitmap);
-    ReleaseSurface(a.FrameBuffers.Composition);
-    ReleaseBitmap(a.FrameBuffers.CompositionBitmap);
-    for (int k = BallFrameCount - 1; k >= 0; --k) {
-        ReleaseSurface(a.SpriteSurfaces[k]);
-        ReleaseSurface(a.MaskSurfaces[k]);
-    }
-    for (int k = PortraitCount - 1; k >= 0; --k)
-        ReleaseBitmap(p.Portraits[k]);
-    for (int k = BallFrameCount - 1; k >= 0; --k) {
-        ReleaseBitmap(p.BallMasks[k]);
-        ReleaseBitmap(p.BallFrames[k]);
-    }
-    ReleaseBitmap(p.TilePicture);
-    a.SceneMade = false;
+    ReleaseSceneObjects();
     KillTimer(window, AnimationTimerId);
 }
 
@@ -332,18 +373,35 @@ void ReleaseScene(HWND window)
 void ReleasePreview()
 {
     ReleaseSurface(Animation.PreviewSurface);
-    ReleaseBitmap(Animation.PictureSet.PreviewPicture);
+    ReleaseBitmap(Animation.PreviewPicture);
+}
+
+// The monitors changed (one plugged in or out, a resolution or a scale):
+// every monitor's scene starts over on the window's new extent, with the
+// pictures of the new densities, made by the next paint.
+void RebuildScene(HWND window)
+{
+    if (SaverState.IsPreview) {
+        ReleasePreview();
+    } else {
+        ReleaseSceneObjects();
+        LayOutMonitors(window);
+    }
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 } // namespace
 
-// The animation's window procedure: creation, painting, the tick and
-// teardown here; everything else goes to the shell's close rules.
+// The animation's window procedure: creation, painting, the tick, changes of
+// the monitors and teardown here; everything else goes to the shell's close
+// rules.
 extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
         CreateScene(window);
+        if (!SaverState.IsPreview)
+            LayOutMonitors(window);
         return 0;
     case WM_PAINT:
         if (SaverState.IsPreview)
@@ -355,6 +413,11 @@ extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wPar
         // The preview runs no timer and must not move, whatever is posted.
         if (!SaverState.IsPreview)
             AnimationTick(window);
+        return 0;
+    case WM_DISPLAYCHANGE:
+    case DpiChangedMessage:
+    case DpiChangedAfterParentMessage:
+        RebuildScene(window);
         return 0;
     case WM_DESTROY:
         if (SaverState.IsPreview)

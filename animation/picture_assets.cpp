@@ -143,3 +143,31 @@ HBITMAP MakeTransparencyMask(HBITMAP picture, COLORREF transparent)
         DeleteDC(pictureSurface);
     return mask;
 }
+
+// Stretches `picture` into a new bitmap of the same format. The halftone
+// mode averages the source pixels that meet in each target pixel; it wants
+// the brush origin set after it is chosen.
+HBITMAP ScalePicture(HBITMAP picture, int width, int height, bool smooth)
+{
+    BITMAP size = {};
+    if (picture == nullptr || GetObjectA(picture, sizeof size, &size) == 0)
+        return nullptr;
+
+    HDC screen = GetDC(nullptr);
+    HDC source = CreateCompatibleDC(screen);
+    HDC target = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ previousSource = SelectObject(source, picture);
+    HBITMAP scaled = CreateCompatibleBitmap(source, width, height);
+    if (scaled != nullptr) {
+        HGDIOBJ previousTarget = SelectObject(target, scaled);
+        SetStretchBltMode(target, smooth ? HALFTONE : COLORONCOLOR);
+        SetBrushOrgEx(target, 0, 0, nullptr);
+        StretchBlt(target, 0, 0, width, height, source, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+        SelectObject(target, previousTarget);
+    }
+    SelectObject(source, previousSource);
+    DeleteDC(target);
+    DeleteDC(source);
+    return scaled;
+}

@@ -18,3 +18,9 @@ HPALETTE MakePicturePalette(const BITMAPINFOHEADER *packed, int *colourCount);
 // A new monochrome mask of `picture`, white where the picture has the
 // transparent colour; those pixels of the picture itself turn black.
 HBITMAP MakeTransparencyMask(HBITMAP picture, COLORREF transparent);
+
+// A new bitmap of `picture` stretched to width x height in the picture's own
+// format: every pixel repeated at whole factors; `smooth` averages the
+// pixels it spreads (for pictures without a transparent colour), otherwise
+// each target pixel takes the nearest source pixel. Null for a null picture.
+HBITMAP ScalePicture(HBITMAP picture, int width, int height, bool smooth);

@@ -1,7 +1,9 @@
 // Times the animation in a real full-screen saver window over every monitor:
-// the first paint, the timer tick with 10 and 60 balls, and for comparison a
-// tick that recomposes the whole frame and copies the whole primary screen
-// every time; and the process's private bytes once the scene is made.
+// the first paint, the timer tick with 10 and 60 balls on each monitor, and
+// for comparison a tick that recomposes every monitor's whole frame and
+// copies it whole every time; and the process's private bytes once the
+// scene is made. The system's DPI (the prefix's LogPixels under Wine) sets
+// the scale.
 #include "animation/ball_scene.h"
 #include "animation/frame_composition.h"
 #include "settings/settings_file.h"
@@ -65,31 +67,45 @@ void RealTick(HWND window)
     SendMessageA(window, WM_TIMER, AnimationTimerId, 0);
 }
 
-// The naive alternative: the whole frame from the background buffer, every
-// ball drawn through its mask, the whole screen copied to the window.
+// The naive alternative: on every monitor the whole frame from the
+// background buffer, every ball drawn through its mask, the whole monitor
+// copied to the window.
 void NaiveTick(HWND window)
 {
     HDC surface = GetDC(window);
-    StepScene();
     const AnimationRecord &a = Animation;
-    BitBlt(a.FrameBuffers.Composition.Dc, 0, 0, ScreenWidth, ScreenHeight, a.FrameBuffers.Background.Dc, 0, 0,
-           SRCCOPY);
-    for (int slot = 0; slot < BallCount; ++slot) {
-        const int frame = BallTable.Frame[slot];
-        BitBlt(a.FrameBuffers.Composition.Dc, BallTable.X[slot], BallTable.Y[slot], 40, 40,
-               a.MaskSurfaces[frame].Dc, 0, 0, SRCAND);
-        BitBlt(a.FrameBuffers.Composition.Dc, BallTable.X[slot], BallTable.Y[slot], 40, 40,
-               a.SpriteSurfaces[frame].Dc, 0, 0, SRCPAINT);
+    for (int i = 0; i < a.MonitorCount; ++i) {
+        MonitorSceneRecord &m = Animation.Monitors[i];
+        const ScaledPicturesRecord &s = a.Scales[m.Pictures];
+        const RECT &area = m.Place.Area;
+        const int width = area.right - area.left, height = area.bottom - area.top, dpi = m.Place.Dpi;
+        StepScene(m.Scene);
+        BitBlt(m.FrameBuffers.Composition.Dc, 0, 0, width, height, m.FrameBuffers.Background.Dc, 0, 0, SRCCOPY);
+        for (int slot = 0; slot < BallCount; ++slot) {
+            const BallTableRecord &b = m.Scene.BallTable;
+            const int frame = b.Frame[slot], x = ToPixels(b.X[slot], dpi), y = ToPixels(b.Y[slot], dpi);
+            BitBlt(m.FrameBuffers.Composition.Dc, x, y, s.SpriteWidth, s.SpriteHeight, s.MaskSurfaces[frame].Dc, 0, 0,
+                   SRCAND);
+            BitBlt(m.FrameBuffers.Composition.Dc, x, y, s.SpriteWidth, s.SpriteHeight, s.SpriteSurfaces[frame].Dc, 0,
+                   0, SRCPAINT);
+        }
+        BitBlt(surface, area.left, area.top, width, height, m.FrameBuffers.Composition.Dc, 0, 0, SRCCOPY);
     }
-    BitBlt(surface, a.Monitors.PrimaryOrigin.x, a.Monitors.PrimaryOrigin.y, ScreenWidth, ScreenHeight,
-           a.FrameBuffers.Composition.Dc, 0, 0, SRCCOPY);
     ReleaseDC(window, surface);
+}
+
+// The same balls on every monitor for every timing: the generator starts
+// over and every monitor's balls go back to its bottom centre.
+void ResetAllBalls()
+{
+    SceneRandom::Seed(BenchSeed);
+    for (int i = 0; i < Animation.MonitorCount; ++i)
+        ResetBalls(Animation.Monitors[i].Scene);
 }
 
 Timing TimeTicks(HWND window, void (*tick)(HWND))
 {
-    SceneRandom::Seed(BenchSeed);
-    ResetBalls();
+    ResetAllBalls();
     for (int i = 0; i < WarmUpTicks; ++i) {
         tick(window);
         Pump();
@@ -142,7 +158,7 @@ void RunFor(LONG balls)
 
     const Timing real = TimeTicks(window, RealTick);
     const Timing naive = TimeTicks(window, NaiveTick);
-    std::printf("%2ld balls: AnimationTick mean %.3f ms, p99 %.3f ms, CPU %.1f%% at one tick per %u ms\n",
+    std::printf("%2ld balls a monitor: AnimationTick mean %.3f ms, p99 %.3f ms, CPU %.1f%% at one tick per %u ms\n",
                 balls, real.Mean, real.P99, 100.0 * real.Mean / AnimationTimerPeriod,
                 AnimationTimerPeriod);
     std::printf("          first PaintScene %.1f ms, private bytes after it %.1f MiB\n", firstPaint, privateBytes);
@@ -164,9 +180,12 @@ int main()
     wc.lpszClassName = BenchClassName;
     RegisterClassA(&wc);
 
-    std::printf("%d monitor(s): primary %d x %d, virtual screen %d x %d at (%d, %d); %d measured ticks after %d "
-                "warm-up ticks; private bytes before any paint %.1f MiB\n",
-                GetSystemMetrics(SM_CMONITORS), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    std::printf("%d monitor(s) at %d DPI: primary %d x %d, virtual screen %d x %d at (%d, %d); %d measured ticks "
+                "after %d warm-up ticks; private bytes before any paint %.1f MiB\n",
+                GetSystemMetrics(SM_CMONITORS), dpi, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                 GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
                 GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), MeasuredTicks, WarmUpTicks,
                 PrivateMegabytes());

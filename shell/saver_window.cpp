@@ -22,6 +22,14 @@ constexpr int NoSaverWindow = -1;
 // How long the preview's host may take to answer a forwarded help request.
 constexpr UINT HelpForwardTimeout = 2000;
 
+// How often, in milliseconds, the preview makes sure that its host is still
+// there.
+constexpr DWORD HostCheckPeriod = 200;
+
+// A system that scales monitors one by one tells a window that its scale
+// changed.
+constexpr UINT DpiChangedMessage = 0x02E0; // WM_DPICHANGED
+
 // The window's place, size, look and title for its kind.
 struct SaverWindowShape {
     int X;
@@ -79,6 +87,67 @@ int RunMessageLoop()
         DispatchMessageA(&message);
     }
     return static_cast<int>(message.wParam);
+}
+
+// The process that made the host window, opened only to wait for its end;
+// null when it cannot be opened.
+HANDLE OpenHostProcess(HWND host)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(host, &id);
+    return id != 0 ? OpenProcess(SYNCHRONIZE, FALSE, id) : nullptr;
+}
+
+// Ends the preview once its host window is gone. A host's destruction does
+// not always reach a child window of another process (a host that is killed,
+// or that goes before the child is fully made), so the preview destroys its
+// own window, or, when that is gone already, ends the loop itself.
+void EndWithHost()
+{
+    if (SaverState.SaverWindow != nullptr && IsWindow(SaverState.SaverWindow))
+        DestroyWindow(SaverState.SaverWindow);
+    else
+        PostQuitMessage(0);
+}
+
+// The preview's message loop: it also wakes when the host's process ends,
+// and at least every HostCheckPeriod, to look whether the host window still
+// exists. Nothing is drawn or moved on these wake-ups.
+int RunPreviewLoop(HWND host)
+{
+    HANDLE hostProcess = OpenHostProcess(host);
+    MSG message = {};
+    bool hostGone = false;
+    for (;;) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                if (hostProcess != nullptr)
+                    CloseHandle(hostProcess);
+                return static_cast<int>(message.wParam);
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (!hostGone && !IsWindow(host)) {
+            hostGone = true;
+            EndWithHost();
+            continue;
+        }
+        const DWORD handles = hostProcess != nullptr ? 1 : 0;
+        if (MsgWaitForMultipleObjects(handles, &hostProcess, FALSE, HostCheckPeriod, QS_ALLINPUT) == WAIT_OBJECT_0 &&
+            handles == 1) {
+            // A process that has ended stays signalled: wait on it no more.
+            CloseHandle(hostProcess);
+            hostProcess = nullptr;
+        }
+    }
+}
+
+// Moves the full-screen window over the whole virtual screen as it is now.
+void CoverVirtualScreen(HWND window)
+{
+    const SaverWindowShape shape = FullScreenShape();
+    SetWindowPos(window, HWND_TOPMOST, shape.X, shape.Y, shape.Width, shape.Height, SWP_NOACTIVATE);
 }
 
 // Takes input methods off the saver window, so that no composition window
@@ -165,9 +234,12 @@ int RunSaver(HWND parent)
 
     int exitCode = NoSaverWindow;
     if (SaverState.SaverWindow != nullptr) {
-        if (!SaverState.IsPreview)
+        if (SaverState.IsPreview) {
+            exitCode = RunPreviewLoop(parent);
+        } else {
             SetForegroundWindow(SaverState.SaverWindow);
-        exitCode = RunMessageLoop();
+            exitCode = RunMessageLoop();
+        }
     }
     UnloadPasswordLibrary();
     return exitCode;
@@ -214,6 +286,15 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         if (SaverState.CloseApproved)
             return 0;
         Sleep(0);
+        break;
+    case WM_DISPLAYCHANGE:
+    case DpiChangedMessage:
+        // A monitor came, went or changed its size or scale: the window
+        // covers the new virtual screen before the animation lays out its
+        // monitors again. The rectangle that a scale change suggests is
+        // meant for a window on one monitor and is not taken.
+        if (!SaverState.IsPreview)
+            CoverVirtualScreen(window);
         break;
     default:
         break;

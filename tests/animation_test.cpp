@@ -18,14 +18,15 @@ namespace {
 // from the seed 2024 with `count` balls; `start` first places slot 0 (x, y, speeds).
 std::tuple<int, int, int, int, int> Stepped(LONG count, int steps, int slot, const int *start = nullptr)
 {
-    std::tie(ScreenWidth, ScreenHeight, BallCount) = std::make_tuple(640, 480, count);
+    BallSceneRecord scene = {640, 480};
+    BallCount = count;
     SceneRandom::Seed(2024);
-    ResetBalls();
-    BallTableRecord &b = BallTable;
+    ResetBalls(scene);
+    BallTableRecord &b = scene.BallTable;
     if (start != nullptr)
         std::tie(b.X[0], b.Y[0], b.SpeedX[0], b.SpeedY[0]) = std::make_tuple(start[0], start[1], start[2], start[3]);
     for (int i = 0; i < steps; ++i)
-        StepScene();
+        StepScene(scene);
     return {b.X[slot], b.Y[slot], b.SpeedX[slot], b.SpeedY[slot], b.Frame[slot]};
 }
 
@@ -214,34 +215,54 @@ TEST(Pictures, BallMasks)
     }
 }
 
-// Lays `picture` into `out` at (left, top), cut at the edges, `keyed`: without black.
-void Paste(Pixels &out, const Pixels &picture, int left, int top, bool keyed)
+// Lays `picture` into `out` at (left, top), each pixel `f` times each way, cut
+// at the edges; `keyed`: without its black.
+void Paste(Pixels &out, const Pixels &picture, int left, int top, bool keyed, int f = 1)
 {
-    for (int y = std::max(0, -top); y < picture.Height && top + y < out.Height; ++y)
-        for (int x = std::max(0, -left); x < picture.Width && left + x < out.Width; ++x)
-            out.At(left + x, top + y) = keyed && picture.At(x, y) == 0 ? out.At(left + x, top + y) : picture.At(x, y);
+    for (int y = std::max(0, -top); y < f * picture.Height && top + y < out.Height; ++y)
+        for (int x = std::max(0, -left); x < f * picture.Width && left + x < out.Width; ++x) {
+            const uint32_t value = picture.At(x / f, y / f);
+            out.At(left + x, top + y) = keyed && value == 0 ? out.At(left + x, top + y) : value;
+        }
 }
 
-// The screen as it must be: tiles from the top-left corner, portrait `portrait`
-// in the middle, the first `balls` slots in slot order without black ground.
-Pixels Expected(int portrait, int balls)
+// The system's pixel density as a whole factor of 96 (1 at 96 DPI, 2 at 192).
+int Factor()
 {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi / 96;
+}
+
+// A monitor's pixels as they must be: tiles from its own top-left corner,
+// portrait `portrait` in its middle, the first `balls` of its slots in slot
+// order without black ground; every picture pixel shown Factor() times each
+// way. The portrait's corner, in 96-DPI units, for the widths the tests use.
+Pixels Expected(const MonitorSceneRecord &m, int portrait, int balls)
+{
+    const int f = Factor(), width = m.Place.Area.right - m.Place.Area.left, height = m.Place.Area.bottom - m.Place.Area.top;
     const Pixels tile = Loaded(IDB_TILE);
-    Pixels out{ScreenWidth, ScreenHeight, std::vector<uint32_t>(ScreenWidth * ScreenHeight)};
-    for (int i = 0; i < ScreenWidth * ScreenHeight; ++i)
-        out.Values[i] = tile.At(i % ScreenWidth % 200, i / ScreenWidth % 200);
-    const POINT corner = ScreenWidth == 640 ? POINT{220, 90} : POINT{412, 234}; // at 640 x 480 or 1024 x 768
-    Paste(out, Loaded(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + portrait)), corner.x, corner.y, false);
+    Pixels out{width, height, std::vector<uint32_t>(width * height)};
+    for (int i = 0; i < width * height; ++i)
+        out.Values[i] = tile.At(i % width % (200 * f) / f, i / width % (200 * f) / f);
+    const int32_t w = m.Scene.ScreenWidth, h = m.Scene.ScreenHeight;
+    const POINT corner = w == 640 && h == 480 ? POINT{220, 90} : w == 1024 && h == 768 ? POINT{412, 234}
+                       : w == 1280 && h == 1024 ? POINT{540, 362} : POINT{-1, -1};
+    EXPECT_NE(corner.x, -1) << "a monitor of " << w << " x " << h << " units";
+    Paste(out, Loaded(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + portrait)), f * corner.x, f * corner.y, false, f);
+    const BallTableRecord &b = m.Scene.BallTable;
     for (int s = 0; s < balls; ++s)
-        Paste(out, Loaded(MAKEINTRESOURCEA(IDB_BALL_FIRST + BallTable.Frame[s])), BallTable.X[s], BallTable.Y[s], true);
+        Paste(out, Loaded(MAKEINTRESOURCEA(IDB_BALL_FIRST + b.Frame[s])), f * b.X[s], f * b.Y[s], true, f);
     return out;
 }
 
-// A window of this program at (0, 0) whose procedure is the saver's own,
-// screen-sized unless a preview; the test sends paints and ticks itself.
+// A window of this program whose procedure is the saver's own, over the
+// whole virtual screen (every monitor) unless a preview; the test sends
+// paints and ticks itself.
 class Composition : public testing::Test {
 protected:
-    void Open(LONG preview = 0, int width = GetSystemMetrics(SM_CXSCREEN), int height = GetSystemMetrics(SM_CYSCREEN))
+    void Open(LONG preview = 0, int width = 0, int height = 0)
     {
         ResetSaverState();
         Animation = AnimationRecord{};
@@ -249,8 +270,13 @@ protected:
         WNDCLASSA saverClass = {0, ScreenSaverProc, 0, 0, SaverState.Instance, nullptr, nullptr,
                                 static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), nullptr, "TelvComposition"};
         RegisterClassA(&saverClass);
-        window = CreateWindowExA(WS_EX_TOPMOST, "TelvComposition", "", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
-                                 nullptr, nullptr, SaverState.Instance, nullptr);
+        if (!preview)
+            place = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        else
+            place = {0, 0, width, height};
+        window = CreateWindowExA(WS_EX_TOPMOST, "TelvComposition", "", WS_POPUP | WS_VISIBLE, place.left, place.top,
+                                 place.right, place.bottom, nullptr, nullptr, SaverState.Instance, nullptr);
         KillTimer(window, AnimationTimerId);
     }
 
@@ -264,17 +290,35 @@ protected:
 
     void Tick(int count) { while (count-- > 0) SendMessageA(window, WM_TIMER, AnimationTimerId, 0); }
 
-    // The whole window, and a whole frame buffer.
-    Pixels Shown() { return CaptureWindow(window, 0, 0, ScreenWidth, ScreenHeight); }
-    Pixels Shown(const MemorySurface &buffer) { return Capture(buffer.Dc, 0, 0, ScreenWidth, ScreenHeight); }
+    // What the window shows over a monitor, and a monitor's frame buffer.
+    Pixels Shown(const MonitorSceneRecord &m)
+    {
+        const RECT &a = m.Place.Area;
+        return CaptureWindow(window, a.left, a.top, a.right - a.left, a.bottom - a.top);
+    }
+    Pixels Shown(const MonitorSceneRecord &m, const MemorySurface &buffer)
+    {
+        return Capture(buffer.Dc, 0, 0, m.Place.Area.right - m.Place.Area.left, m.Place.Area.bottom - m.Place.Area.top);
+    }
+    // The monitors the window covers; every one of the system's.
+    std::vector<MonitorSceneRecord *> Monitors()
+    {
+        std::vector<MonitorSceneRecord *> all;
+        for (int i = 0; i < Animation.MonitorCount; ++i)
+            all.push_back(&Animation.Monitors[i]);
+        EXPECT_EQ(static_cast<int>(all.size()), GetSystemMetrics(SM_CMONITORS));
+        return all;
+    }
 
     HWND window = nullptr;
+    RECT place = {};  // left, top, width, height
 };
 
-// A paint shows tiles and the first portrait on the window and in both buffers
-// (at 640 x 480 the last tile column 40 wide, the last row 80 high, the portrait
-// at (220, 90); at 1024 x 768 at (412, 234)). Resource 11 shows until tick 299,
-// the next from each 300th tick, 11 again from 3300, and after a repaint.
+// A paint shows tiles and the first portrait on every monitor and in both of
+// its buffers (at 640 x 480 the last tile column 40 wide, the last row 80
+// high, the portrait at (220, 90); at 1024 x 768 at (412, 234)). Resource 11
+// shows until tick 299, the next from each 300th tick on every monitor at
+// once, 11 again from 3300, and after a repaint.
 TEST_F(Composition, PaintAndPortraits)
 {
     Open();
@@ -285,65 +329,116 @@ TEST_F(Composition, PaintAndPortraits)
         Tick(step.ticks);
         if (step.paint)
             Paint();
-        const Pixels expected = Expected(step.portrait, 0);
-        const FrameBuffersRecord &buffers = Animation.FrameBuffers;
-        const Pixels shown[] = {Shown(), Shown(buffers.Composition), Shown(buffers.Background)};
-        for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(Differing(shown[i], expected), 0) << "step " << &step - steps << ", window or buffer " << i;
+        for (MonitorSceneRecord *m : Monitors()) {
+            const Pixels expected = Expected(*m, step.portrait, 0);
+            const Pixels shown[] = {Shown(*m), Shown(*m, m->FrameBuffers.Composition), Shown(*m, m->FrameBuffers.Background)};
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(Differing(shown[i], expected), 0) << "step " << &step - steps << ", monitor at "
+                                                             << m->Place.Area.left << ", window or buffer " << i;
+        }
     }
 }
 
-// Balls placed (x, y, speeds, frame) are drawn through their masks in slot order,
-// cut at the edges; only the rectangle (last four) over each old and new cell
-// reaches the window, painted white first; the next tick erases from the background.
+// Balls placed on every monitor (x, y, speeds, frame) are drawn through their
+// masks in slot order, cut at the monitor's edges; only the rectangle (last
+// four, in units) over each old and new cell reaches the window, painted
+// white first, and nothing reaches another monitor or the part of the window
+// that no monitor shows; the next tick erases from the background.
 TEST_F(Composition, BallsAreDrawnPresentedAndErased)
 {
     Open();
     Paint();
     BallCount = 5;
-    const int h = ScreenHeight;
-    const int balls[][9] = {{300, 200, 10, -64, 3, 300, 184, 350, 240},   // 10 right and 16 up
-                            {100, 150, 0, 0, 4, 100, 150, 140, 190},      // still
-                            {112, 157, 0, 0, 1, 112, 157, 152, 197},      // still, over slot 1
-                            {500, -4, 2, -64, 0, 500, -20, 542, 36},      // partly above the top
-                            {400, h, 1, 1, 5, 400, h - 40, 441, h + 40}}; // up from below the bottom
-    BallTableRecord &t = BallTable;
-    for (int s = 0; s < 5; ++s)
-        std::tie(t.X[s], t.Y[s], t.SpeedX[s], t.SpeedY[s], t.Frame[s], t.FrameTick[s]) =
-            std::make_tuple(balls[s][0], balls[s][1], balls[s][2], balls[s][3], balls[s][4], 0);
+    const int f = Factor();
+    std::vector<std::pair<MonitorSceneRecord *, RECT>> presented;  // in the monitor's pixels
+    for (MonitorSceneRecord *m : Monitors()) {
+        const int h = m->Scene.ScreenHeight;
+        const int balls[][9] = {{300, 200, 10, -64, 3, 300, 184, 350, 240},   // 10 right and 16 up
+                                {100, 150, 0, 0, 4, 100, 150, 140, 190},      // still
+                                {112, 157, 0, 0, 1, 112, 157, 152, 197},      // still, over slot 1
+                                {500, -4, 2, -64, 0, 500, -20, 542, 36},      // partly above the top
+                                {400, h, 1, 1, 5, 400, h - 40, 441, h + 40}}; // up from below the bottom
+        BallTableRecord &t = m->Scene.BallTable;
+        for (const auto &r : balls) {
+            const int s = static_cast<int>(&r - balls);
+            std::tie(t.X[s], t.Y[s], t.SpeedX[s], t.SpeedY[s], t.Frame[s], t.FrameTick[s]) =
+                std::make_tuple(r[0], r[1], r[2], r[3], r[4], 0);
+            presented.push_back({m, RECT{f * r[5], f * r[6], f * r[7], f * r[8]}});
+        }
+    }
     HDC surface = GetDC(window);
-    PatBlt(surface, 0, 0, ScreenWidth, h, WHITENESS);
+    PatBlt(surface, 0, 0, place.right, place.bottom, WHITENESS);
     ReleaseDC(window, surface);
     Tick(1);
-    Pixels presented = Shown(Animation.FrameBuffers.Composition);
-    EXPECT_EQ(Differing(presented, Expected(0, 5)), 0) << "composition";
-    EXPECT_EQ(Differing(Shown(Animation.FrameBuffers.Background), Expected(0, 0)), 0) << "background";
-    for (int i = 0; i < ScreenWidth * h; ++i) {
-        const int x = i % ScreenWidth, y = i / ScreenWidth;
-        if (std::none_of(balls, balls + 5, [&](auto r) { return x >= r[5] && x < r[7] && y >= r[6] && y < r[8]; }))
-            presented.Values[i] = 0xFFFFFF;
+    Pixels expected{place.right, place.bottom, std::vector<uint32_t>(place.right * place.bottom, 0xFFFFFF)};
+    for (MonitorSceneRecord *m : Monitors()) {
+        EXPECT_EQ(Differing(Shown(*m, m->FrameBuffers.Composition), Expected(*m, 0, 5)), 0) << "composition";
+        EXPECT_EQ(Differing(Shown(*m, m->FrameBuffers.Background), Expected(*m, 0, 0)), 0) << "background";
     }
-    EXPECT_EQ(Differing(Shown(), presented), 0) << "window";
+    for (const auto &[m, cell] : presented) {
+        const Pixels composition = Shown(*m, m->FrameBuffers.Composition);
+        for (int y = std::max(0L, cell.top); y < std::min<LONG>(cell.bottom, composition.Height); ++y)
+            for (int x = cell.left; x < std::min<LONG>(cell.right, composition.Width); ++x)
+                expected.At(m->Place.Area.left + x, m->Place.Area.top + y) = composition.At(x, y);
+    }
+    EXPECT_EQ(Differing(CaptureWindow(window, 0, 0, place.right, place.bottom), expected), 0) << "window";
     Tick(1);
-    EXPECT_EQ(Differing(Shown(Animation.FrameBuffers.Composition), Expected(0, 5)), 0) << "second tick";
+    for (MonitorSceneRecord *m : Monitors())
+        EXPECT_EQ(Differing(Shown(*m, m->FrameBuffers.Composition), Expected(*m, 0, 5)), 0) << "second tick";
 }
 
-// The preview shows its picture at the top left, black around; a tick moves nothing.
+// The preview shows its picture at the top left, each pixel Factor() times
+// each way, black around; a tick moves nothing.
 TEST_F(Composition, PreviewShowsItsPictureAndNothingMoves)
 {
-    Open(1, 300, 200);
+    Open(1, 400, 300);
     Paint();
-    Pixels expected{300, 200, std::vector<uint32_t>(300 * 200)};
-    Paste(expected, Loaded(IDB_PREVIEW), 0, 0, false);
-    const BallTableRecord scene = BallTable;
+    Pixels expected{400, 300, std::vector<uint32_t>(400 * 300)};
+    Paste(expected, Loaded(IDB_PREVIEW), 0, 0, false, Factor());
+    const AnimationRecord before = Animation;
     Tick(1);
-    EXPECT_EQ(std::memcmp(&scene, &BallTable, sizeof scene), 0);
-    EXPECT_EQ(Differing(CaptureWindow(window, 0, 0, 300, 200), expected), 0);
+    EXPECT_EQ(std::memcmp(&before.Monitors, &Animation.Monitors, sizeof before.Monitors), 0);
+    EXPECT_EQ(Differing(CaptureWindow(window, 0, 0, 400, 300), expected), 0);
+}
+
+// The tile pattern of every monitor repeats exactly every 200 x DPI / 96
+// pixels (300 at 144 DPI) wherever the portrait does not cover it, and the
+// tile keeps its colours on the whole.
+TEST_F(Composition, TilesRepeatAtTheMonitorsScale)
+{
+    Open();
+    BallCount = 0;
+    Paint();
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX), period = 200 * dpi / 96;
+    ReleaseDC(nullptr, screen);
+    const Pixels tile = Loaded(IDB_TILE);
+    for (MonitorSceneRecord *m : Monitors()) {
+        const Pixels shown = Shown(*m);
+        const int px = (m->Scene.ScreenWidth - 200) / 2 * dpi / 96, py = (m->Scene.ScreenHeight - 300) / 2 * dpi / 96;
+        const RECT portrait = {px, py, px + 200 * dpi / 96, py + 300 * dpi / 96};
+        int differing = 0;
+        for (int y = 0; y + period < shown.Height; ++y)
+            for (int x = 0; x + period < shown.Width; ++x)
+                if (!PtInRect(&portrait, {x, y}) && !PtInRect(&portrait, {x + period, y}) &&
+                    !PtInRect(&portrait, {x, y + period}))
+                    differing += shown.At(x, y) != shown.At(x + period, y) || shown.At(x, y) != shown.At(x, y + period);
+        EXPECT_EQ(differing, 0) << "monitor at " << m->Place.Area.left;
+        for (int c = 0; c < 24; c += 8) {
+            double wanted = 0, seen = 0;
+            for (int i = 0; i < 200 * 200; ++i)
+                wanted += tile.Values[i] >> c & 0xFF;
+            for (int i = 0; i < period * period; ++i)
+                seen += shown.At(i % period, i / period) >> c & 0xFF;
+            EXPECT_NEAR(seen / (period * period), wanted / (200 * 200), 3) << "colour bits from " << c;
+        }
+    }
 }
 
 // Teardown before any paint ends the loop; a repaint keeps or replaces the
 // first paint's objects; ticks make no object (a handle freed before them is
-// the next one made after them, a generation on).
+// the next one made after them, a generation on); a change of the displays
+// or of the scale frees every object, and the next paint shows the same.
 TEST_F(Composition, NothingPilesUp)
 {
     Open();
@@ -352,9 +447,10 @@ TEST_F(Composition, NothingPilesUp)
     Open();
     BallCount = 60;
     Paint();
-    const HGDIOBJ first = Animation.FrameBuffers.BackgroundBitmap;
+    const HGDIOBJ first = Animation.Monitors[0].FrameBuffers.BackgroundBitmap;
     Paint();
-    EXPECT_TRUE(Animation.FrameBuffers.BackgroundBitmap == first || GetObjectType(first) == 0) << "a repaint piled up";
+    EXPECT_TRUE(Animation.Monitors[0].FrameBuffers.BackgroundBitmap == first || GetObjectType(first) == 0)
+        << "a repaint piled up";
     auto probe = [] {
         HGDIOBJ made = CreateSolidBrush(0);
         DeleteObject(made);
@@ -364,6 +460,25 @@ TEST_F(Composition, NothingPilesUp)
     const UINT_PTR before = probe(), again = probe();
     Tick(600);
     EXPECT_EQ(probe() - again, again - before) << "a tick made an object";
+
+    BallCount = 0;
+    for (UINT change : {UINT(WM_DISPLAYCHANGE), 0x02E0u}) {  // WM_DPICHANGED
+        std::vector<HGDIOBJ> made;
+        for (int i = 0; i < Animation.ScaleCount; ++i) {
+            const ScaledPicturesRecord &s = Animation.Scales[i];
+            made.insert(made.end(), {s.PictureSet.TilePicture, s.PictureSurface.Dc, s.SpriteSurfaces[5].Dc,
+                                     s.MaskSurfaces[0].Dc, s.PictureSet.Portraits[10], s.PictureSet.BallMasks[3]});
+        }
+        for (MonitorSceneRecord *m : Monitors())
+            for (HGDIOBJ o : {HGDIOBJ(m->FrameBuffers.CompositionBitmap), HGDIOBJ(m->FrameBuffers.Background.Dc)})
+                made.push_back(o);
+        SendMessageA(window, change, 0, 0);
+        for (HGDIOBJ o : made)
+            EXPECT_TRUE(o != nullptr && GetObjectType(o) == 0) << "an object outlived the change " << change;
+        Paint();
+        for (MonitorSceneRecord *m : Monitors())
+            EXPECT_EQ(Differing(Shown(*m), Expected(*m, 0, 0)), 0) << "after " << change;
+    }
 }
 
 } // namespace
