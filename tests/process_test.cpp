@@ -97,28 +97,45 @@ Pixels Picture(LPCSTR name)
     return pixels;
 }
 
-// A monitor shows 200-pixel tiles on the grid from the primary's top-left
-// corner (screen 0, 0) and the first portrait (200 x 300) in its middle;
-// only the balls, a few per cent of the primary, may differ, and no ball or
-// part of one ever shows on another monitor.
-void ExpectSaverPicture(const RECT &m, bool primary)
+// The system's pixel density as a whole factor of 96 (2 at 192 DPI).
+int Factor()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi / 96;
+}
+
+// A monitor shows 200-pixel tiles laid from its own top-left corner and the
+// first portrait (200 x 300) in its middle, every picture pixel Factor()
+// times each way (at 192 DPI the screen of half the size scaled by two).
+// Only balls may differ: nowhere without them, else a few per cent of every
+// monitor, each monitor having balls of its own.
+void ExpectSaverPicture(const RECT &m, bool balls)
 {
     const Pixels tile = Picture(IDB_TILE);
     const Pixels portrait = Picture(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
-    const int w = m.right - m.left, h = m.bottom - m.top;
-    const RECT middle = {(w - 200) / 2, (h - 300) / 2, (w - 200) / 2 + 200, (h - 300) / 2 + 300};
+    const int f = Factor(), w = m.right - m.left, h = m.bottom - m.top;
+    const RECT middle = {(w / f - 200) / 2 * f, (h / f - 300) / 2 * f, (w / f - 200) / 2 * f + 200 * f,
+                         (h / f - 300) / 2 * f + 300 * f};
     const Pixels shown = CaptureWindow(nullptr, m.left, m.top, w, h);
     double agreed = 0, agreedInMiddle = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const bool inMiddle = PtInRect(&middle, POINT{x, y});
-            const uint32_t expected = inMiddle ? portrait.At(x - middle.left, y - middle.top)
-                                               : tile.At((m.left + x + 2000) % 200, (m.top + y + 2000) % 200);
+            const uint32_t expected = inMiddle ? portrait.At((x - middle.left) / f, (y - middle.top) / f)
+                                               : tile.At(x % (200 * f) / f, y % (200 * f) / f);
             agreed += shown.At(x, y) == expected;
             agreedInMiddle += inMiddle && shown.At(x, y) == expected;
         }
-    EXPECT_GE(agreed / (w * h), primary ? 0.95 : 1.0) << "the monitor at " << m.left << "," << m.top;
-    EXPECT_GT(agreedInMiddle / (200 * 300), 0.85) << "the portrait on the monitor at " << m.left << "," << m.top;
+    const std::string monitor = "the monitor at " + std::to_string(m.left) + "," + std::to_string(m.top);
+    if (balls) {
+        EXPECT_GE(agreed / (w * h), 0.95) << monitor;
+        EXPECT_LT(agreed / (w * h), 1.0) << "no ball on " << monitor;
+    } else {
+        EXPECT_EQ(agreed / (w * h), 1.0) << monitor;
+    }
+    EXPECT_GT(agreedInMiddle / (200 * f * 300 * f), 0.85) << "the portrait on " << monitor;
 }
 
 // Ends a full-screen saver by X input, by WM_CLOSE ("close"), or ("move")
@@ -174,8 +191,9 @@ protected:
 
     // Starts the full-screen saver and lets it draw before input comes. Its
     // window, titled for good (WM_SETTEXT is refused), topmost, covers the
-    // virtual screen, and every monitor shows the saver's picture.
-    std::pair<HANDLE, HWND> StartFullScreen(const std::string &arguments = "/s")
+    // virtual screen, and every monitor shows the saver's picture, with balls
+    // unless the settings file says none.
+    std::pair<HANDLE, HWND> StartFullScreen(const std::string &arguments = "/s", bool balls = true)
     {
         HANDLE process = Start(arguments);
         HWND window = WaitForWindowOf(process, SaverClass);
@@ -191,9 +209,8 @@ protected:
         EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top}),
                   (std::vector<LONG>{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                                      GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)}));
-        const std::vector<RECT> monitors = MonitorRects();
-        for (const RECT &monitor : monitors)
-            ExpectSaverPicture(monitor, &monitor == &monitors.front());
+        for (const RECT &monitor : MonitorRects())
+            ExpectSaverPicture(monitor, balls);
         return {process, window};
     }
 
@@ -295,15 +312,70 @@ TEST_F(SaverProcess, PreviewFillsItsHostAndHandsItHelpAndMenus)
         EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << c.Prefix;
         DestroyWindow(host);
     }
+    EXPECT_EQ(Log(), Lines{});
+}
+
+// Without balls every monitor shows exactly the pitch and the first portrait;
+// the preview on the desktop shows its picture at the desktop's top left. At
+// 192 DPI every picture pixel is doubled.
+TEST_F(SaverProcess, PicturesWithoutBalls)
+{
+    const std::string settings = WindowsFilePath("telv1.ini");
+    WriteFileBytes(settings, "[telv]\r\nballs=0\r\n");
+    const auto [saver, window] = StartFullScreen("/s", false);
+    ASSERT_NE(window, nullptr);
+    EndSaver(saver, window, "key a", POINT{100, 100});
+    EXPECT_EQ(WaitForExit(saver, ExitTimeout), 0u);
+    RemoveFile(settings);
+
     // Wine draws another process's child only when the host is the desktop.
     HANDLE process = Start("/p " + HandleText(GetDesktopWindow()));
     HWND preview = WaitForPreview(GetDesktopWindow());
     ASSERT_NE(preview, nullptr);
     PumpFor(1500);
-    EXPECT_EQ(CaptureWindow(nullptr, 0, 0, 150, 110).Values, Picture(IDB_PREVIEW).Values);
+    RECT desktop = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    const int f = Factor();
+    const Pixels picture = Picture(IDB_PREVIEW), shown = CaptureWindow(nullptr, desktop.left, desktop.top, 150 * f, 110 * f);
+    int differing = 0;
+    for (int y = 0; y < shown.Height; ++y)
+        for (int x = 0; x < shown.Width; ++x)
+            differing += shown.At(x, y) != picture.At(x / f, y / f);
+    EXPECT_EQ(differing, 0);
     PostMessageA(preview, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
-    EXPECT_EQ(Log(), Lines{});
+}
+
+// The preview ends within a second of its host window being gone, however
+// it goes: destroyed by the host at several moments from the start (before
+// and after the preview's window exists), the host killed, or hung and then
+// killed. The stand-in host destroys its window on WM_APP after wParam
+// milliseconds and stops answering on WM_APP + 1.
+TEST_F(SaverProcess, PreviewEndsWithItsHost)
+{
+    const struct { const char *How; DWORD At; } cases[] = {
+        {"destroyed", 0}, {"destroyed", 300}, {"destroyed", 700}, {"destroyed", 2500},
+        {"killed", 700}, {"killed", 2500}, {"hung", 700}};
+    for (const auto &c : cases) {
+        const std::string label = std::string(c.How) + " at " + std::to_string(c.At) + " ms";
+        HANDLE host = started.emplace_back(StartProgram("\"" + ProgramFolder() + "\\preview_host.exe\""));
+        HWND hostWindow = WaitForWindowOf(host, "TelvHost");
+        ASSERT_NE(hostWindow, nullptr) << label;
+        HANDLE saver = Start("/p " + HandleText(hostWindow));
+        if (c.How == std::string("destroyed")) {
+            PostMessageA(hostWindow, WM_APP, c.At, 0);
+        } else {
+            PumpFor(c.At);
+            if (c.How == std::string("hung"))
+                PostMessageA(hostWindow, WM_APP + 1, 0, 0);
+            PumpFor(c.How == std::string("hung") ? 2000 : 0);
+            TerminateProcess(host, 1);
+        }
+        for (const DWORD start = GetTickCount(); IsWindow(hostWindow) && GetTickCount() - start < StartTimeout;)
+            Sleep(10);
+        EXPECT_FALSE(IsWindow(hostWindow)) << label;
+        EXPECT_EQ(WaitForSingleObject(saver, 1000), WAIT_OBJECT_0) << "the preview outlived its host " << label;
+    }
 }
 
 // A protected close asks and stays when refused, is refused unasked at once
