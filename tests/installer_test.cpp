@@ -175,12 +175,16 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
         std::vector<std::string> Manifest;
         const char *Description;
         bool SetupWords;  // may its version texts speak of setting up?
+        bool Elevated;    // does it ask for an execution level? The saver does not, so that Windows keeps its
+                          // settings file per user.
     } programs[] = {
         {"telvinst.exe", {}, {"DATA/#10/1033", "#3/#1/1033", "#3/#2/1033", "#14/INSTALLICON/1033", "#24/#1/1033",
          "#16/#1/1033"}, saver, "1:32x32x16 2:16x16x16 ", {"<requestedExecutionLevel level=\"requireAdministrator\" "
          "uiAccess=\"false\"/>", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
-         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}, "Telv installer", true},
-        {"telv.scr", {"#2", "#5", "#6"}, {"#16/#1/1033"}, "", "", {}, "Telv screen saver", false},
+         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}, "Telv installer", true, true},
+        {"telv.scr", {"#2", "#5", "#6"}, {"#16/#1/1033", "#24/#1/1033"}, "", "", {"<dpiAware xmlns=\"http://schemas."
+         "microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>", "<dpiAwareness xmlns=\"http://schemas.microsoft."
+         "com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"}, "Telv screen saver", false, false},
     };
     std::string version;
     for (const auto &p : programs) {
@@ -201,6 +205,7 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
         const std::string manifest = ResourceBytes(module, RT_MANIFEST, MAKEINTRESOURCEA(1));
         for (const std::string &part : p.Manifest)
             EXPECT_NE(manifest.find(part), std::string::npos) << part;
+        EXPECT_EQ(manifest.find("requestedExecutionLevel") != std::string::npos, p.Elevated) << "execution level";
         std::string words = ResourceBytes(module, RT_VERSION, MAKEINTRESOURCEA(1));  // its texts, in UTF-16
         words.erase(std::remove(words.begin(), words.end(), '\0'), words.end());
         CharLowerA(words.data());

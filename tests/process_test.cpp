@@ -424,6 +424,80 @@ TEST_F(SaverProcess, ChangePasswordHandsItsParentToTheRouter)
     DestroyWindow(front);
 }
 
+// What the system and the user see of the built saver's resources: the name
+// the display settings list it under, and the eleven portraits, all
+// different, in their order (resource 11 + i is portrait i + 1 as drawn).
+TEST(SaverResources, NameAndPortraits)
+{
+    HMODULE saver = LoadLibraryExA((ProgramFolder() + "\\telv.scr").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(saver, nullptr);
+    char name[64] = "";
+    LoadStringA(saver, 1, name, sizeof name);
+    EXPECT_STREQ(name, "Telv ScreenSaver");
+    std::vector<std::string> portraits;
+    for (int i = 0; i < 11; ++i) {
+        HRSRC found = FindResourceA(saver, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + i), RT_BITMAP);
+        const char *bytes = static_cast<const char *>(LockResource(LoadResource(saver, found)));
+        portraits.emplace_back(bytes, SizeofResource(saver, found));
+        char file[32];
+        wsprintfA(file, "/resources/portrait%02d.bmp", i + 1);
+        const std::string drawn = ReadFileBytes(TELV_SOURCE_FOLDER + std::string(file));  // after its 14-byte file header
+        EXPECT_TRUE(drawn.size() > 14 && portraits.back() == drawn.substr(14)) << file;
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(portraits[j], portraits[i]) << "portraits " << j + 1 << " and " << i + 1;
+    }
+    FreeLibrary(saver);
+}
+
+// The dialog's buttons as the user meets them: "OK" above "Cancel", of one
+// size, right of the "Balls" group; real clicks on the spinner's upper and
+// lower arrow step the count shown; a click on OK stores it and ends with 1,
+// on Cancel stores nothing and ends with 0.
+TEST_F(SaverProcess, DialogButtonsUnderTheMouse)
+{
+    const std::string settings = WindowsFilePath("telv1.ini");
+    const struct { std::vector<double> Arrows; int Button; const char *Shown; DWORD Exit; const char *Stored; } cases[] = {
+        {{0.25, 0.25, 0.75}, IDOK, "30 31 32 31", 1, "31"}, {{0.75}, IDCANCEL, "30 29", 0, "30"}};
+    for (const auto &c : cases) {
+        WriteFileBytes(settings, "[telv]\r\nballs=30\r\n");
+        HANDLE process = Start("/c");
+        HWND dialog = WaitForWindowOf(process, "#32770");
+        ASSERT_NE(dialog, nullptr);
+        RECT ok = {}, cancel = {}, group = {}, spinner = {};
+        GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+        GetWindowRect(GetDlgItem(dialog, IDCANCEL), &cancel);
+        GetWindowRect(GetDlgItem(dialog, IDC_BALLS_GROUP), &group);
+        GetWindowRect(GetDlgItem(dialog, IDC_SPINNER), &spinner);
+        char text[16] = "";
+        GetDlgItemTextA(dialog, IDOK, text, sizeof text);
+        EXPECT_STREQ(text, "OK");
+        GetDlgItemTextA(dialog, IDCANCEL, text, sizeof text);
+        EXPECT_STREQ(text, "Cancel");
+        EXPECT_TRUE(ok.bottom < cancel.top && ok.left == cancel.left && group.right < ok.left);
+        EXPECT_EQ(ok.right - ok.left, cancel.right - cancel.left);
+        EXPECT_EQ(ok.bottom - ok.top, cancel.bottom - cancel.top);
+        // X's pixel (0, 0) is the virtual screen's top-left corner.
+        auto click = [](LONG x, LONG y) {
+            Xdotool("mousemove " + std::to_string(x - GetSystemMetrics(SM_XVIRTUALSCREEN)) + " " +
+                    std::to_string(y - GetSystemMetrics(SM_YVIRTUALSCREEN)) + " click 1");
+            PumpFor(300);
+        };
+        GetDlgItemTextA(dialog, IDC_COUNT, text, sizeof text);
+        std::string shown = text;
+        for (double at : c.Arrows) {
+            click((spinner.left + spinner.right) / 2, spinner.top + LONG(at * (spinner.bottom - spinner.top)));
+            GetDlgItemTextA(dialog, IDC_COUNT, text, sizeof text);
+            shown += std::string(" ") + text;
+        }
+        EXPECT_EQ(shown, c.Shown);
+        const RECT &button = c.Button == IDOK ? ok : cancel;
+        click((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), c.Exit) << c.Shown;
+        EXPECT_EQ(ReadFileBytes(settings), std::string("[telv]\r\nballs=") + c.Stored + "\r\n") << c.Shown;
+    }
+    RemoveFile(settings);
+}
+
 // The saver on two monitors: the primary and one other.
 class Monitors : public SaverProcess {};
 
