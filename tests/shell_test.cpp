@@ -227,6 +227,27 @@ TEST_F(SaverWindow, TicksStopOnceTheCloseIsApproved)
     EXPECT_EQ(Animation.PortraitTick, before + 1) << "only the first tick reached the animation";
 }
 
+// A change of the displays or of a scale moves the full-screen window over
+// the whole virtual screen, topmost; a preview stays where its host put it.
+TEST_F(SaverWindow, DisplayChangesCoverTheVirtualScreen)
+{
+    const std::vector<LONG> screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                                      GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    for (UINT change : {UINT(WM_DISPLAYCHANGE), 0x02E0u}) {  // WM_DPICHANGED
+        for (LONG preview : {1, 0}) {
+            SetWindowPos(window, HWND_NOTOPMOST, 10, 20, 120, 90, SWP_NOACTIVATE);
+            SaverState.IsPreview = preview;
+            EXPECT_EQ(SendMessageA(window, change, 96, 0), 0);
+            RECT placed = {};
+            GetWindowRect(window, &placed);
+            const std::vector<LONG> wanted = preview ? std::vector<LONG>{10, 20, 120, 90} : screen;
+            EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top}),
+                      wanted) << change << " preview " << preview;
+            EXPECT_EQ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, !preview) << change;
+        }
+    }
+}
+
 // No saver window when the class name is taken: -1, not a normal end's 0.
 TEST(SaverWindowRun, TakenClassEndsWithMinusOne)
 {
