@@ -89,7 +89,6 @@ std::vector<std::string> RunOnFullDisk(const std::string &program, const std::st
                                        const std::string &folder)
 {
     const std::string result = folder + "exit.txt";
-    RemoveFile(result);
     EndProcess(StartProgram("Z:\\bin\\sh -c \"trap '' XFSZ; ulimit -f 200; wine '" + program + "' " + line +
                             "; echo $? >exit.txt\"", folder.c_str()));
     for (const DWORD start = GetTickCount(); ReadFileBytes(result).empty() && GetTickCount() - start < ExitTimeout;)
@@ -104,8 +103,7 @@ std::string OutputOf(const std::string &commandLine)
 {
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     HANDLE reading = nullptr, writing = nullptr;
-    CreatePipe(&reading, &writing, &inherited, 0);
-    SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
+    CreatePipe(&reading, &writing, &inherited, 0);  // the child's copy of the reading end does not matter
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -113,18 +111,15 @@ std::string OutputOf(const std::string &commandLine)
     PROCESS_INFORMATION process = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                        &process);
+    CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(writing);
     std::string output;
     char buffer[512];
-    for (DWORD n = 0; started && ReadFile(reading, buffer, sizeof buffer, &n, nullptr) && n > 0;)
+    for (DWORD n = 0; ReadFile(reading, buffer, sizeof buffer, &n, nullptr) && n > 0;)
         output.append(buffer, n);
     CloseHandle(reading);
-    if (started) {
-        CloseHandle(process.hThread);
-        EndProcess(process.hProcess);
-    }
+    CloseHandle(process.hThread);  // null, as the process, when it did not start
+    EndProcess(process.hProcess);
     return output;
 }
 
@@ -199,17 +194,19 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
     const std::string chosen = "[boot]\r\na=1\r\n" + line + "b=2\r\n[x]\r\nSCRNSAVE.EXE=3\r\n";
     const std::string byLongName = "[boot]\r\na=1\r\nSCRNSAVE.EXE=" + longName + "\r\nb=2\r\n[x]\r\nSCRNSAVE.EXE=3\r\n";
     const std::string cleared = "[boot]\r\na=1\r\nb=2\r\n[x]\r\nSCRNSAVE.EXE=3\r\n";
-    auto box = [](std::string caption, std::string text, UINT type) {
+    auto box = [](std::string text, UINT type, std::string caption = "Install") {
         return caption + ": \"" + text + "\" type " + std::to_string(type);
     };
-    const std::string question = box("Install", "Install Telv Screensaver ?    ", 0x21);
-    const std::string writeError = box("Install", "Write error", 0x10);
-    const std::string overwrite = box("Install", "File : \"" + target + "\" already exists   \n\nOverwrite this file ?", 0x34);
-    const std::string aborted = box("Install", "Install aborted   ", 0x30);
-    const std::string installed = box("Install", "      Saver installed       ", 0);
-    const std::string remove = box("Uninstall", "Remove Telv Screensaver ?", 0x21);
-    const std::string removed = box("Uninstall", "Saver removed", 0), removeError = box("Uninstall", "Remove error", 0x10);
+    const std::string question = box("Install Telv Screensaver ?    ", 0x21), writeError = box("Write error", 0x10);
+    const std::string overwrite = box("File : \"" + target + "\" already exists   \n\nOverwrite this file ?", 0x34);
+    const std::string aborted = box("Install aborted   ", 0x30), installed = box("      Saver installed       ", 0);
+    const std::string remove = box("Remove Telv Screensaver ?", 0x21, "Uninstall");
+    const std::string removed = box("Saver removed", 0, "Uninstall");
+    const std::string removeError = box("Remove error", 0x10, "Uninstall");
     enum { Kept, Carried, Gone };  // Telv.scr afterwards: as before the run, the carried saver, or gone
+    // Before the run: a directory named Telv.scr; no system.ini; installed quietly first; the installed copy
+    // runs; the installer's files may not grow beyond 100 KB.
+    enum { Folder = 1, NoProfile = 2, Installed = 4, FromCopy = 8, FullDisk = 16 };
     const struct {
         const char *Name;
         std::string Line;  // the installer's arguments
@@ -218,64 +215,58 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         int Saver;  // Gone: telv1.ini gone as well, which stays otherwise
         std::string Profile;
         int Listed;  // 1: the entry and the copy in place, 0: neither
-        std::string Old = "", Held = "";        // an earlier Telv.scr; a file held open without write sharing
-        bool Folder = false, NoProfile = false;  // a directory named Telv.scr; no system.ini
-        bool Installed = false, FromCopy = false, FullDisk = false;  // installed first; the copy runs; files limited
+        std::string Old = "", Held = "";  // an earlier Telv.scr; a file held open without write or delete sharing
+        int Setup = 0;
         std::string Before = "";  // system.ini before the run, when not `earlier`
     } scenarios[] = {
         {"cancel", "", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0},
         {"fresh", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, chosen, 1},
-        {"no profile", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, "[boot]\r\n" + line, 1, "", "", false,
-         true},
+        {"no profile", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, "[boot]\r\n" + line, 1, "", "",
+         NoProfile},
         {"declined", "", {IDOK, IDNO, IDOK}, {question, overwrite, aborted, "exit 0"}, Kept, earlier, 0, "old"},
-        {"replaced", "", {IDOK, IDYES, IDOK}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1,
+        {"replaced", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1,
          saver + "longer"},
         {"held", "", {IDOK, IDYES, IDOK}, {question, overwrite, writeError, "exit 1"}, Kept, earlier, 0, "old", target},
-        {"folder", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Kept, earlier, 0, "", "", true},
+        {"folder", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Kept, earlier, 0, "", "", Folder},
         {"system.ini held", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Carried, earlier, 0, "", profile},
-        {"again", "", {IDOK, IDYES, IDOK}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, "", "", false,
-         false, true},
+        {"again", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, "", "", Installed},
         {"other line", "/quiet /x", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, "old"},
         {"quiet", "/QUIET", {}, {"exit 0"}, Carried, chosen, 1, "old"},
         {"quiet held", "-quiet", {}, {"exit 1"}, Kept, earlier, 0, "old", target},
-        {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, "old", "", false, false, false, false, true},
-        {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, "", "", false, false, true,
-         false, false, chosen},
-        {"remove", "/Uninstall", {IDOK, IDOK}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "", false, false, true,
-         false, false, byLongName},
-        {"remove by copy", "-UNINSTALL", {IDOK, IDOK}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "", false,
-         false, true, true, false, chosen},
-        {"remove, other saver", "/uninstall", {IDOK, IDOK}, {remove, removed, "exit 0"}, Gone, earlier, 0, "", "",
-         false, false, true},
-        {"remove locked", "/uninstall", {IDOK, IDOK}, {remove, removeError, "exit 1"}, Kept, chosen, 1, "", target,
-         false, false, true, false, false, chosen},
-        {"remove quietly", "/quiet -uninstall", {}, {"exit 0"}, Gone, cleared, 0, "", "", false, false, true, true,
-         false, chosen},
-        {"remove locked quietly", "/uninstall /quiet", {}, {"exit 1"}, Kept, chosen, 1, "", target, false, false, true,
-         false, false, chosen},
-        {"remove nothing", "/uninstall", {IDOK, IDOK}, {remove, removed, "exit 0"}, Gone, earlier, 0},
+        {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, "old", "", FullDisk},
+        {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, "", "", Installed, chosen},
+        {"remove", "/Uninstall", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "", Installed, byLongName},
+        {"remove by copy", "-UNINSTALL", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "",
+         Installed | FromCopy, chosen},
+        {"remove, other saver", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, "", "", Installed},
+        {"remove locked", "/uninstall", {}, {remove, removeError, "exit 1"}, Kept, chosen, 1, "", target, Installed,
+         chosen},
+        {"remove quietly", "/quiet -uninstall", {}, {"exit 0"}, Gone, cleared, 0, "", "", Installed | FromCopy, chosen},
+        {"remove locked quietly", "/uninstall /quiet", {}, {"exit 1"}, Kept, chosen, 1, "", target, Installed, chosen},
+        {"remove nothing", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0},
     };
     const std::set<std::string> names = WindowsFolderNames();
     for (const auto &s : scenarios) {
         SCOPED_TRACE(s.Name);
-        if (s.Installed) {
+        if (s.Setup & Installed) {
             EXPECT_EQ(RunInstaller(installer, "/quiet", {}), std::vector<std::string>{"exit 0"});
         }
         WriteFileBytes(profile, s.Before.empty() ? earlier : s.Before);
         WriteFileBytes(settings, "[telv]\r\nballs=20\r\n");
-        if (s.NoProfile)
+        if (s.Setup & NoProfile)
             RemoveFile(profile);
         if (!s.Old.empty())
             WriteFileBytes(target, s.Old);
-        if (s.Folder)
+        if (s.Setup & Folder)
             CreateDirectoryA(target.c_str(), nullptr);
         const std::string before = ReadFileBytes(target);
         HANDLE held = CreateFileA(s.Held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        const std::string program = s.FromCopy ? copy : installer;
-        EXPECT_EQ(s.FullDisk ? RunOnFullDisk(program, s.Line, WindowsFilePath(""))
+        const std::string program = s.Setup & FromCopy ? copy : installer;
+        EXPECT_EQ(s.Setup & FullDisk ? RunOnFullDisk(program, s.Line, WindowsFilePath(""))
                              : RunInstaller(program, s.Line, s.Answers), s.Run);
         CloseHandle(held);
-        EXPECT_TRUE(ReadFileBytes(target) == (s.Saver == Carried ? saver : s.Saver == Kept ? before : "")) << "Telv.scr";
+        const std::string left = s.Saver == Carried ? saver : s.Saver == Kept ? before : "";
+        EXPECT_TRUE(ReadFileBytes(target) == left) << "Telv.scr";
         EXPECT_EQ(ReadFileBytes(profile), s.Profile);
         EXPECT_EQ(ReadFileBytes(settings).empty(), s.Saver == Gone) << "telv1.ini";
         EXPECT_EQ(EntryValues(), s.Listed ? entry : "");
