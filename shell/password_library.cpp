@@ -1,8 +1,10 @@
 // The system's screen-saver password library, the screen-saver-running
-// switch, and the hand-over of a password change to the system.
+// switch, and the hand-over of a password change to the system. Both
+// libraries come from the system directory only.
 #include "shell/password_library.h"
 
 #include "shell/saver_module.h"
+#include "shell/system_library.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ void LoadPasswordLibrary()
         return;
 
     if (PasswordProtectionOn(desktop)) {
-        SaverState.PasswordLibrary = LoadLibraryA("PASSWORD.CPL");
+        SaverState.PasswordLibrary = LoadSystemLibrary("PASSWORD.CPL");
         if (SaverState.PasswordLibrary != nullptr) {
             SaverState.VerifyPassword = reinterpret_cast<VerifyPasswordProc>(
                 reinterpret_cast<void *>(GetProcAddress(SaverState.PasswordLibrary, "VerifyScreenSavePwd")));
@@ -72,7 +74,7 @@ BOOL SetSaverRunning(BOOL on)
 // owned by the given window. Nothing happens when the router is missing.
 void ChangePassword(HWND parent)
 {
-    HMODULE router = LoadLibraryA("MPR.DLL");
+    HMODULE router = LoadSystemLibrary("MPR.DLL");
     if (router == nullptr)
         return;
     auto change = reinterpret_cast<ChangePasswordProc>(

@@ -1,6 +1,7 @@
 // The installer: its path rule and file write on their own, the real
 // telvinst.exe answered box by box, and what both built programs carry.
 #include "installer/install_file.h"
+#include "telv_version.h"
 #include "tests/support.h"
 
 #include <gtest/gtest.h>
@@ -63,13 +64,14 @@ std::string ReadBox(HWND box)
            (GetWindow(box, GW_OWNER) ? " owned" : "");
 }
 
-// Starts telvinst.exe and presses in each box it shows the next of the
-// answers (OK once they run out), which returns once the box is hidden; the
-// boxes seen, then the exit code.
-std::vector<std::string> RunInstaller(const std::vector<int> &answers)
+// Starts the installer at `program` with the arguments and presses in each
+// box it shows the next of the answers (OK once they run out), which returns
+// once the box is hidden; the boxes seen, then the exit code.
+std::vector<std::string> RunInstaller(const std::string &program, const std::string &line,
+                                      const std::vector<int> &answers)
 {
     std::vector<std::string> seen;
-    HANDLE process = StartProgram("\"" + ProgramFolder() + "\\telvinst.exe\"");
+    HANDLE process = StartProgram("\"" + program + "\" " + line);
     for (HWND box; seen.size() < 8 && (box = WaitForWindowOf(process, "#32770"));) {
         seen.push_back(ReadBox(box));
         SendMessageA(GetDlgItem(box, seen.size() <= answers.size() ? answers[seen.size() - 1] : IDOK), BM_CLICK, 0, 0);
@@ -79,58 +81,205 @@ std::vector<std::string> RunInstaller(const std::vector<int> &answers)
     return seen;
 }
 
-// Every path through the installer, from a known system.ini and target: the
-// boxes seen in order, the exit code, the target's bytes and system.ini.
+// Runs the installer with the arguments as a process whose files may not grow
+// beyond 100 KB (the shell's ulimit, its signal ignored so that the write
+// fails as on a full disk); the exit code, which the shell writes to a file
+// in the given folder, since Wine does not wait for a program of the host.
+std::vector<std::string> RunOnFullDisk(const std::string &program, const std::string &line,
+                                       const std::string &folder)
+{
+    const std::string result = folder + "exit.txt";
+    EndProcess(StartProgram("Z:\\bin\\sh -c \"trap '' XFSZ; ulimit -f 200; wine '" + program + "' " + line +
+                            "; echo $? >exit.txt\"", folder.c_str()));
+    for (const DWORD start = GetTickCount(); ReadFileBytes(result).empty() && GetTickCount() - start < ExitTimeout;)
+        PumpFor(100);
+    const std::string code = ReadFileBytes(result);
+    RemoveFile(result);
+    return {"exit " + code.substr(0, code.find('\n'))};
+}
+
+// What a program writes to its standard output, through a pipe.
+std::string OutputOf(const std::string &commandLine)
+{
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE reading = nullptr, writing = nullptr;
+    CreatePipe(&reading, &writing, &inherited, 0);  // the child's copy of the reading end does not matter
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = writing;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(writing);
+    std::string output;
+    char buffer[512];
+    for (DWORD n = 0; ReadFile(reading, buffer, sizeof buffer, &n, nullptr) && n > 0;)
+        output.append(buffer, n);
+    CloseHandle(reading);
+    CloseHandle(process.hThread);  // null, as the process, when it did not start
+    EndProcess(process.hProcess);
+    return output;
+}
+
+// How often the system's own list of installed apps (Wine's uninstaller)
+// shows Telv.
+int TimesListed()
+{
+    const std::string list = OutputOf("C:\\windows\\system32\\uninstaller.exe --list");
+    int times = 0;
+    for (size_t at = 0; (at = list.find("Telv ScreenSaver", at)) != std::string::npos; ++at)
+        ++times;
+    return times;
+}
+
+constexpr char EntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Telv";
+
+// The entry's values as "name=value" lines by name; empty without entry.
+std::string EntryValues()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, EntryKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "";
+    std::set<std::string> lines;
+    char name[64], data[MAX_PATH + 32];
+    for (DWORD i = 0, type, named = sizeof name, size = sizeof data;
+         RegEnumValueA(key, i, name, &named, nullptr, &type, reinterpret_cast<BYTE *>(data), &size) == ERROR_SUCCESS;
+         ++i, named = sizeof name, size = sizeof data)
+        lines.insert(name + ("=" + (type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD *>(data)) : data)));
+    RegCloseKey(key);
+    std::string text;
+    for (const std::string &line : lines)
+        text += line + "\n";
+    return text;
+}
+
+// The names in the Windows directory.
+std::set<std::string> WindowsFolderNames()
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(WindowsFilePath("*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        names.insert(found.cFileName);
+    FindClose(search);
+    return names;
+}
+
+// Every path through the installer, from a known system.ini, target and
+// entry: the boxes seen in order, the exit code, the target's bytes,
+// system.ini, the settings file, the entry with the installer's copy, how
+// often the system lists Telv, and no file left over in the Windows folder.
 TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
 {
-    char shortPath[MAX_PATH] = "";
+    char shortPath[MAX_PATH] = "", programs[MAX_PATH] = "";
     const std::string target = WindowsFilePath("Telv.scr"), profile = WindowsFilePath("system.ini");
+    const std::string settings = WindowsFilePath("telv1.ini"), installer = ProgramFolder() + "\\telvinst.exe";
     const std::string saver = ReadFileBytes(ProgramFolder() + "\\telv.scr"), savedProfile = ReadFileBytes(profile);
     ASSERT_GT(saver.size(), 1024u);
     WriteFileBytes(target, "x");
     GetShortPathNameA(target.c_str(), shortPath, MAX_PATH);
     RemoveFile(target);
+    GetEnvironmentVariableA("ProgramFiles", programs, MAX_PATH);  // as a 32-bit program sees it
+    const std::string folder = programs + std::string("\\Telv"), copy = folder + "\\telvinst.exe";
+    const std::string entry = "DisplayIcon=" + copy + "\nDisplayName=Telv ScreenSaver\nDisplayVersion=" +
+        TELV_VERSION_TEXT + "\nEstimatedSize=" + std::to_string((saver.size() + ReadFileBytes(installer).size() +
+        1023) / 1024) + "\nInstallLocation=" + folder + "\nNoModify=1\nNoRepair=1\nPublisher=The Telv developers\n"
+        "QuietUninstallString=\"" + copy + "\" /uninstall /quiet\nUninstallString=\"" + copy + "\" /uninstall\n";
+    std::string longName = target;
+    CharLowerA(longName.data());
     const std::string earlier = "[boot]\r\na=1\r\nSCRNSAVE.EXE=C:\\OLD.SCR\r\nb=2\r\n[x]\r\nSCRNSAVE.EXE=3\r\n";
     const std::string line = "SCRNSAVE.EXE=" + std::string(shortPath) + "\r\n";  // the saver registered
     const std::string chosen = "[boot]\r\na=1\r\n" + line + "b=2\r\n[x]\r\nSCRNSAVE.EXE=3\r\n";
-    auto box = [](std::string text, UINT type) { return "Install: \"" + text + "\" type " + std::to_string(type); };
+    const std::string byLongName = "[boot]\r\na=1\r\nSCRNSAVE.EXE=" + longName + "\r\nb=2\r\n[x]\r\nSCRNSAVE.EXE=3\r\n";
+    const std::string cleared = "[boot]\r\na=1\r\nb=2\r\n[x]\r\nSCRNSAVE.EXE=3\r\n";
+    auto box = [](std::string text, UINT type, std::string caption = "Install") {
+        return caption + ": \"" + text + "\" type " + std::to_string(type);
+    };
     const std::string question = box("Install Telv Screensaver ?    ", 0x21), writeError = box("Write error", 0x10);
     const std::string overwrite = box("File : \"" + target + "\" already exists   \n\nOverwrite this file ?", 0x34);
     const std::string aborted = box("Install aborted   ", 0x30), installed = box("      Saver installed       ", 0);
+    const std::string remove = box("Remove Telv Screensaver ?", 0x21, "Uninstall");
+    const std::string removed = box("Saver removed", 0, "Uninstall");
+    const std::string removeError = box("Remove error", 0x10, "Uninstall");
+    enum { Kept, Carried, Gone };  // Telv.scr afterwards: as before the run, the carried saver, or gone
+    // Before the run: a directory named Telv.scr; no system.ini; installed quietly first; the installed copy
+    // runs; the installer's files may not grow beyond 100 KB.
+    enum { Folder = 1, NoProfile = 2, Installed = 4, FromCopy = 8, FullDisk = 16 };
     const struct {
         const char *Name;
+        std::string Line;  // the installer's arguments
         std::vector<int> Answers;
         std::vector<std::string> Run;  // the boxes seen, then the exit code
-        bool Written;  // Telv.scr is then the carried saver, else untouched
+        int Saver;  // Gone: telv1.ini gone as well, which stays otherwise
         std::string Profile;
-        std::string Old = "", Held = "";        // an earlier Telv.scr; a file held open without write sharing
-        bool Folder = false, NoProfile = false;  // a directory named Telv.scr; no system.ini
+        int Listed;  // 1: the entry and the copy in place, 0: neither
+        std::string Old = "", Held = "";  // an earlier Telv.scr; a file held open without write or delete sharing
+        int Setup = 0;
+        std::string Before = "";  // system.ini before the run, when not `earlier`
     } scenarios[] = {
-        {"cancel", {IDCANCEL}, {question, "exit 1"}, false, earlier},
-        {"fresh", {IDOK, IDOK}, {question, installed, "exit 0"}, true, chosen},
-        {"no profile", {IDOK, IDOK}, {question, installed, "exit 0"}, true, "[boot]\r\n" + line, "", "", false, true},
-        {"declined", {IDOK, IDNO, IDOK}, {question, overwrite, aborted, "exit 0"}, false, earlier, "old"},
-        {"replaced", {IDOK, IDYES, IDOK}, {question, overwrite, installed, "exit 0"}, true, chosen, saver + "longer"},
-        {"held", {IDOK, IDYES, IDOK}, {question, overwrite, writeError, "exit 1"}, false, earlier, "old", target},
-        {"folder", {IDOK, IDOK}, {question, writeError, "exit 1"}, false, earlier, "", "", true},
-        {"system.ini held", {IDOK, IDOK}, {question, writeError, "exit 1"}, true, earlier, "", profile},
+        {"cancel", "", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0},
+        {"fresh", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, chosen, 1},
+        {"no profile", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, "[boot]\r\n" + line, 1, "", "",
+         NoProfile},
+        {"declined", "", {IDOK, IDNO, IDOK}, {question, overwrite, aborted, "exit 0"}, Kept, earlier, 0, "old"},
+        {"replaced", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1,
+         saver + "longer"},
+        {"held", "", {IDOK, IDYES, IDOK}, {question, overwrite, writeError, "exit 1"}, Kept, earlier, 0, "old", target},
+        {"folder", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Kept, earlier, 0, "", "", Folder},
+        {"system.ini held", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Carried, earlier, 0, "", profile},
+        {"again", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, "", "", Installed},
+        {"other line", "/quiet /x", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, "old"},
+        {"quiet", "/QUIET", {}, {"exit 0"}, Carried, chosen, 1, "old"},
+        {"quiet held", "-quiet", {}, {"exit 1"}, Kept, earlier, 0, "old", target},
+        {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, "old", "", FullDisk},
+        {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, "", "", Installed, chosen},
+        {"remove", "/Uninstall", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "", Installed, byLongName},
+        {"remove by copy", "-UNINSTALL", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "",
+         Installed | FromCopy, chosen},
+        {"remove, other saver", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, "", "", Installed},
+        {"remove locked", "/uninstall", {}, {remove, removeError, "exit 1"}, Kept, chosen, 1, "", target, Installed,
+         chosen},
+        {"remove quietly", "/quiet -uninstall", {}, {"exit 0"}, Gone, cleared, 0, "", "", Installed | FromCopy, chosen},
+        {"remove locked quietly", "/uninstall /quiet", {}, {"exit 1"}, Kept, chosen, 1, "", target, Installed, chosen},
+        {"remove nothing", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0},
     };
+    const std::set<std::string> names = WindowsFolderNames();
     for (const auto &s : scenarios) {
         SCOPED_TRACE(s.Name);
-        WriteFileBytes(profile, earlier);
-        if (s.NoProfile)
+        if (s.Setup & Installed) {
+            EXPECT_EQ(RunInstaller(installer, "/quiet", {}), std::vector<std::string>{"exit 0"});
+        }
+        WriteFileBytes(profile, s.Before.empty() ? earlier : s.Before);
+        WriteFileBytes(settings, "[telv]\r\nballs=20\r\n");
+        if (s.Setup & NoProfile)
             RemoveFile(profile);
         if (!s.Old.empty())
             WriteFileBytes(target, s.Old);
-        if (s.Folder)
+        if (s.Setup & Folder)
             CreateDirectoryA(target.c_str(), nullptr);
+        const std::string before = ReadFileBytes(target);
         HANDLE held = CreateFileA(s.Held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_EQ(RunInstaller(s.Answers), s.Run);
+        const std::string program = s.Setup & FromCopy ? copy : installer;
+        EXPECT_EQ(s.Setup & FullDisk ? RunOnFullDisk(program, s.Line, WindowsFilePath(""))
+                             : RunInstaller(program, s.Line, s.Answers), s.Run);
         CloseHandle(held);
-        EXPECT_TRUE(ReadFileBytes(target) == (s.Written ? saver : s.Old)) << "Telv.scr";
+        const std::string left = s.Saver == Carried ? saver : s.Saver == Kept ? before : "";
+        EXPECT_TRUE(ReadFileBytes(target) == left) << "Telv.scr";
         EXPECT_EQ(ReadFileBytes(profile), s.Profile);
+        EXPECT_EQ(ReadFileBytes(settings).empty(), s.Saver == Gone) << "telv1.ini";
+        EXPECT_EQ(EntryValues(), s.Listed ? entry : "");
+        EXPECT_EQ(ReadFileBytes(copy) == ReadFileBytes(installer) && s.Listed, s.Listed == 1) << "the copy";
+        EXPECT_EQ(GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES, s.Listed == 1) << "its folder";
+        EXPECT_EQ(TimesListed(), s.Listed);
         RemoveFile(target);
+        RemoveFile(settings);
         WriteFileBytes(profile, savedProfile);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, EntryKey);
+        RemoveFile(copy);
+        RemoveFile(folder);
+        EXPECT_EQ(WindowsFolderNames(), names) << "no file left over";
     }
 }
 
@@ -167,6 +316,8 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
 {
     const std::string saver = ReadFileBytes(ProgramFolder() + "\\telv.scr");
     const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll"};
+    std::set<std::string> withShell = system;
+    withShell.insert("shell32.dll");
     const struct {
         const char *Program;
         std::set<std::string> Skipped;  // the saver's pictures, dialog and strings: its own tests read them
@@ -177,14 +328,17 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
         bool SetupWords;  // may its version texts speak of setting up?
         bool Elevated;    // does it ask for an execution level? The saver does not, so that Windows keeps its
                           // settings file per user.
+        const std::set<std::string> &Imports;  // the system libraries it may import
     } programs[] = {
         {"telvinst.exe", {}, {"DATA/#10/1033", "#3/#1/1033", "#3/#2/1033", "#14/INSTALLICON/1033", "#24/#1/1033",
          "#16/#1/1033"}, saver, "1:32x32x16 2:16x16x16 ", {"<requestedExecutionLevel level=\"requireAdministrator\" "
          "uiAccess=\"false\"/>", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
-         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}, "Telv installer", true, true},
+         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}, "Telv installer", true,
+         true, withShell},
         {"telv.scr", {"#2", "#5", "#6"}, {"#16/#1/1033", "#24/#1/1033"}, "", "", {"<dpiAware xmlns=\"http://schemas."
          "microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>", "<dpiAwareness xmlns=\"http://schemas.microsoft."
-         "com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"}, "Telv screen saver", false, false},
+         "com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"}, "Telv screen saver", false, false,
+         system},
     };
     std::string version;
     for (const auto &p : programs) {
@@ -241,7 +395,7 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
         const DWORD table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
         const auto *entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + table);
         for (; table && entry->Name; ++entry)
-            EXPECT_TRUE(system.count(CharLowerA(std::string(base + entry->Name).data()))) << base + entry->Name;
+            EXPECT_TRUE(p.Imports.count(CharLowerA(std::string(base + entry->Name).data()))) << base + entry->Name;
         FreeLibrary(image);
     }
 }

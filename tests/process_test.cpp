@@ -24,7 +24,8 @@ void SetUserValue(const char *key, const char *name, DWORD type, const char *byt
 }
 
 // Where Wine keeps how it loads "MPR.DLL": "native,builtin" takes the
-// test-built one beside the saver before its own, "" leaves none to load.
+// test-built one in the system directory before its own, "native" that one
+// alone, "" leaves none to load.
 constexpr char LoadOrders[] = "Software\\Wine\\DllOverrides";
 
 // The user's password switch (a single byte 1, or no value), the test-built
@@ -161,15 +162,17 @@ std::string Verified(HWND window)
     return "verify " + HandleText(window) + " WindowsScreenSaverClass running=1";
 }
 
-// Starts a copy of the saver beside the test-built "PASSWORD.CPL" and
-// "MPR.DLL", which log their calls; cleans up after each test.
+// Starts a copy of the saver, with the test-built "PASSWORD.CPL" and
+// "MPR.DLL", which log their calls, where the system's own would be: in the
+// system directory. Cleans up after each test.
 class SaverProcess : public testing::Test {
 protected:
     void SetUp() override
     {
         CreateDirectoryA(folder.c_str(), nullptr);
-        for (const std::string file : {"\\telv.scr", "\\fakes\\PASSWORD.CPL", "\\fakes\\MPR.DLL"})
-            CopyFileA((ProgramFolder() + file).c_str(), (folder + file.substr(file.rfind('\\') + 1)).c_str(), FALSE);
+        CopyFileA((ProgramFolder() + "\\telv.scr").c_str(), (folder + "telv.scr").c_str(), FALSE);
+        for (const char *library : Libraries)
+            PlaceSystemFile(library, fakes + library);
         RemoveFile(log);
         SetEnvironmentVariableA("TELV_FAKE_LOG", log.c_str());
         SetUserValue(LoadOrders, "mpr", REG_SZ, "native,builtin", 15);
@@ -182,20 +185,24 @@ protected:
         for (HANDLE process : started)
             EndProcess(process);
         SetPasswordSwitch(false);
+        for (const char *library : Libraries)
+            PlaceSystemFile(library, "");
     }
 
-    HANDLE Start(const std::string &arguments)
+    // Starts the saver's copy, in the given current folder (null: the test's).
+    HANDLE Start(const std::string &arguments, const char *current = nullptr)
     {
-        return started.emplace_back(StartProgram("\"" + folder + "telv.scr\" " + arguments));
+        return started.emplace_back(StartProgram("\"" + folder + "telv.scr\" " + arguments, current));
     }
 
     // Starts the full-screen saver and lets it draw before input comes. Its
     // window, titled for good (WM_SETTEXT is refused), topmost, covers the
     // virtual screen, and every monitor shows the saver's picture, with balls
     // unless the settings file says none.
-    std::pair<HANDLE, HWND> StartFullScreen(const std::string &arguments = "/s", bool balls = true)
+    std::pair<HANDLE, HWND> StartFullScreen(const std::string &arguments = "/s", bool balls = true,
+                                            const char *current = nullptr)
     {
-        HANDLE process = Start(arguments);
+        HANDLE process = Start(arguments, current);
         HWND window = WaitForWindowOf(process, SaverClass);
         PumpFor(1000);
         EXPECT_EQ(SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other")), 0);
@@ -227,6 +234,8 @@ protected:
     // Each test prefix, and so each screen, has a folder of its own.
     const std::string folder = WindowsFilePath("telv-process\\");
     const std::string log = folder + "calls.log";
+    const std::string fakes = ProgramFolder() + "\\fakes\\";
+    static constexpr const char *Libraries[] = {"PASSWORD.CPL", "MPR.DLL"};
     std::vector<HANDLE> started;
 };
 
@@ -496,6 +505,33 @@ TEST_F(SaverProcess, DialogButtonsUnderTheMouse)
         EXPECT_EQ(ReadFileBytes(settings), std::string("[telv]\r\nballs=") + c.Stored + "\r\n") << c.Shown;
     }
     RemoveFile(settings);
+}
+
+// The libraries' names planted beside the saver, or in its current folder,
+// with none in the system directory: neither is ever loaded, so a key ends
+// the protected saver at once and a password change calls nobody.
+TEST_F(SaverProcess, LibrariesPlantedOutsideTheSystemDirectoryAreNeverLoaded)
+{
+    const std::string current = folder + "current\\";
+    CreateDirectoryA(current.c_str(), nullptr);
+    SetUserValue(LoadOrders, "mpr", REG_SZ, "native", 7);
+    SetPasswordSwitch(true, "0");
+    for (const std::string &planted : {folder, current}) {
+        SCOPED_TRACE(planted);
+        for (const char *library : Libraries) {
+            PlaceSystemFile(library, "");
+            CopyFileA((fakes + library).c_str(), (planted + library).c_str(), FALSE);
+        }
+        const auto [process, window] = StartFullScreen("/s", true, current.c_str());
+        ASSERT_NE(window, nullptr);
+        Xdotool("key a");
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+        EXPECT_EQ(WaitForExit(Start("/a", current.c_str()), ExitTimeout), 0u);
+        EXPECT_EQ(Log(), Lines{});
+        for (const char *library : Libraries)
+            RemoveFile(planted + library);
+    }
+    RemoveFile(current);
 }
 
 // The saver on two monitors: the primary and one other.

@@ -265,23 +265,22 @@ BOOL SaverRunning()
     return running;
 }
 
-// At most 4 bytes are read; "on" loads the verifier and the running state till
-// the unload. Without the verifier (the router library renamed) nothing stays.
+// At most 4 bytes are read; "on" loads the verifier from the system directory
+// and the running state till the unload. Without the verifier (the router
+// library under the verifier's name) nothing stays.
 TEST(PasswordLibrary, SwitchLoadsTheVerifierUntilUnload)
 {
-    const std::string fakes = ProgramFolder() + "\\fakes", noVerifier = ProgramFolder() + "\\no-verifier";
-    CreateDirectoryA(noVerifier.c_str(), nullptr);
-    CopyFileA((fakes + "\\MPR.DLL").c_str(), (noVerifier + "\\PASSWORD.CPL").c_str(), FALSE);
+    const std::string fakes = ProgramFolder() + "\\fakes\\";
     const BYTE zeros[4] = {0, 0, 0, 0}, one[1] = {1}, five[5] = {1, 0, 0, 0, 0};
-    const struct { const BYTE *Bytes; DWORD Size; const std::string &Folder; BOOL On; } cases[] = {
-        {zeros, 4, fakes, FALSE}, {five, 5, fakes, FALSE}, {nullptr, 0, fakes, FALSE}, {one, 1, noVerifier, FALSE},
-        {one, 1, fakes, TRUE}};
+    const struct { const BYTE *Bytes; DWORD Size; const char *Library; BOOL On; } cases[] = {
+        {zeros, 4, "PASSWORD.CPL", FALSE}, {five, 5, "PASSWORD.CPL", FALSE}, {nullptr, 0, "PASSWORD.CPL", FALSE},
+        {one, 1, "MPR.DLL", FALSE}, {one, 1, "PASSWORD.CPL", TRUE}};
     ResetSaverState();
     HKEY desktop = nullptr;
     RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &desktop);
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.Folder + " " + std::to_string(c.Size));
-        SetDllDirectoryA(c.Folder.c_str());
+        SCOPED_TRACE(std::string(c.Library) + " " + std::to_string(c.Size));
+        PlaceSystemFile("PASSWORD.CPL", fakes + c.Library);
         RegDeleteValueA(desktop, "ScreenSaveUsePassword");
         if (c.Bytes != nullptr)
             RegSetValueExA(desktop, "ScreenSaveUsePassword", 0, REG_BINARY, c.Bytes, c.Size);
@@ -296,11 +295,9 @@ TEST(PasswordLibrary, SwitchLoadsTheVerifierUntilUnload)
         EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL"), nullptr);
         EXPECT_EQ(SaverRunning(), !c.On);
     }
-    SetDllDirectoryA(nullptr);
+    PlaceSystemFile("PASSWORD.CPL", "");
     RegDeleteValueA(desktop, "ScreenSaveUsePassword");
     RegCloseKey(desktop);
-    RemoveFile(noVerifier + "\\PASSWORD.CPL");
-    RemoveFile(noVerifier);
 }
 
 // Read at run time, so that the store below is a real access violation.

@@ -131,6 +131,28 @@ inline std::string ReadFileBytes(const std::string &path)
     return bytes;
 }
 
+// A file's path in the system directory as a 32-bit program sees it (in
+// Wine's 64-bit prefix C:\windows\syswow64), where the saver takes the
+// password libraries from.
+inline std::string SystemFilePath(const std::string &name)
+{
+    char directory[MAX_PATH] = {};
+    GetSystemDirectoryA(directory, MAX_PATH);
+    return std::string(directory) + "\\" + name;
+}
+
+// Puts a copy of `source` into the system directory as `name`, or with no
+// source only takes the file of that name away. The old file is deleted,
+// never written over: a test prefix may share the system directory's files
+// with others by hard links, and deleting unlinks only its own name.
+inline void PlaceSystemFile(const std::string &name, const std::string &source)
+{
+    const std::string target = SystemFilePath(name);
+    DeleteFileA(target.c_str());
+    if (!source.empty())
+        CopyFileA(source.c_str(), target.c_str(), TRUE);
+}
+
 inline void RemoveFile(const std::string &path)
 {
     FlushProfileCache(path);
@@ -184,16 +206,16 @@ inline void PumpFor(DWORD milliseconds)
 constexpr DWORD StartTimeout = 30000;
 constexpr DWORD ExitTimeout = 20000;
 
-// Starts a program with the given whole command line; the process handle,
-// or null.
-inline HANDLE StartProgram(const std::string &commandLine)
+// Starts a program with the given whole command line, in the given current
+// folder (null: this program's); the process handle, or null.
+inline HANDLE StartProgram(const std::string &commandLine, const char *currentFolder = nullptr)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder, &startup, &process))
         return nullptr;
     CloseHandle(process.hThread);
     return process.hProcess;

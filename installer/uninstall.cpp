@@ -1,0 +1,92 @@
+// Removing Telv. The saver's file goes first: while it cannot be deleted
+// (the saver running, no rights), its registration and entry stay, so that
+// the user can try again.
+#include "installer/uninstall.h"
+
+#include "installer/apps_entry.h"
+#include "installer/install_file.h"
+
+namespace {
+
+constexpr char Caption[] = "Uninstall";
+constexpr char RemoveQuestion[] = "Remove Telv Screensaver ?";
+constexpr char RemovedText[] = "Saver removed";
+constexpr char RemoveErrorText[] = "Remove error";
+
+// The saver's settings file, in the Windows directory.
+constexpr char SettingsFileName[] = "telv1.ini";
+
+// The removal's working texts.
+struct RemovalTexts {
+    char Directory[MAX_PATH] = "";  // the Windows directory, with a backslash
+    char Target[MAX_PATH] = "";     // the saver's file there
+    char ShortTarget[MAX_PATH] = "";  // its short name, empty when unknown
+    char Copy[MAX_PATH] = "";       // the installer's copy
+};
+
+// Shows one of the removal's boxes, always without owner.
+int Tell(const char *text, UINT type)
+{
+    return MessageBoxA(nullptr, text, Caption, type);
+}
+
+// Ends with the remove-error box, unless quiet.
+int ReportRemoveError(BOOL quiet)
+{
+    if (!quiet)
+        Tell(RemoveErrorText, MB_OK | MB_ICONHAND);
+    return Failed;
+}
+
+// TRUE when the saver's file is gone, or was never there.
+BOOL DeleteSaverFile(const char *target)
+{
+    return DeleteFileA(target) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+// Takes SCRNSAVE.EXE out of system.ini only when it names Telv's file, by
+// its long or short name in any case; another saver's stays chosen.
+void UnregisterSaver(const RemovalTexts &texts)
+{
+    char chosen[MAX_PATH] = "";
+    GetPrivateProfileStringA(BootSection, SaverKey, "", chosen, MAX_PATH, SystemProfile);
+    if (lstrcmpiA(chosen, texts.Target) == 0 || (texts.ShortTarget[0] && lstrcmpiA(chosen, texts.ShortTarget) == 0))
+        WritePrivateProfileStringA(BootSection, SaverKey, nullptr, SystemProfile);
+}
+
+// Deletes the saver's settings file from the Windows directory.
+void DeleteSettingsFile(const char *directory)
+{
+    char path[MAX_PATH] = "";
+    if (lstrlenA(directory) + lstrlenA(SettingsFileName) < MAX_PATH) {
+        wsprintfA(path, "%s%s", directory, SettingsFileName);
+        DeleteFileA(path);
+    }
+}
+
+} // namespace
+
+// Asks, deletes the saver, then what names it, and confirms. The short name
+// is taken while the file is still there to be asked about.
+int RunRemoval(BOOL quiet)
+{
+    if (!quiet && Tell(RemoveQuestion, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return Failed;
+    RemovalTexts texts;
+    GetWindowsDirectoryA(texts.Directory, MAX_PATH);
+    if (!BuildTargetPath(texts.Directory, texts.Target))
+        return ReportRemoveError(quiet);
+    const DWORD length = GetShortPathNameA(texts.Target, texts.ShortTarget, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        texts.ShortTarget[0] = '\0';
+    if (!DeleteSaverFile(texts.Target))
+        return ReportRemoveError(quiet);
+
+    UnregisterSaver(texts);
+    DeleteSettingsFile(texts.Directory);
+    if (InstalledCopyPath(texts.Copy))
+        RemoveAppsEntry(texts.Copy);
+    if (!quiet)
+        Tell(RemovedText, MB_OK);
+    return Finished;
+}
