@@ -226,22 +226,14 @@ void Paste(Pixels &out, const Pixels &picture, int left, int top, bool keyed, in
         }
 }
 
-// The system's pixel density as a whole factor of 96 (1 at 96 DPI, 2 at 192).
-int Factor()
-{
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi / 96;
-}
-
 // A monitor's pixels as they must be: tiles from its own top-left corner,
 // portrait `portrait` in its middle, the first `balls` of its slots in slot
-// order without black ground; every picture pixel shown Factor() times each
+// order without black ground; every picture pixel shown DpiFactor() times each
 // way. The portrait's corner, in 96-DPI units, for the widths the tests use.
 Pixels Expected(const MonitorSceneRecord &m, int portrait, int balls)
 {
-    const int f = Factor(), width = m.Place.Area.right - m.Place.Area.left, height = m.Place.Area.bottom - m.Place.Area.top;
+    const RECT &area = m.Place.Area;
+    const int f = DpiFactor(), width = area.right - area.left, height = area.bottom - area.top;
     const Pixels tile = Loaded(IDB_TILE);
     Pixels out{width, height, std::vector<uint32_t>(width * height)};
     for (int i = 0; i < width * height; ++i)
@@ -349,7 +341,7 @@ TEST_F(Composition, BallsAreDrawnPresentedAndErased)
     Open();
     Paint();
     BallCount = 5;
-    const int f = Factor();
+    const int f = DpiFactor();
     std::vector<std::pair<MonitorSceneRecord *, RECT>> presented;  // in the monitor's pixels
     for (MonitorSceneRecord *m : Monitors()) {
         const int h = m->Scene.ScreenHeight;
@@ -387,14 +379,14 @@ TEST_F(Composition, BallsAreDrawnPresentedAndErased)
         EXPECT_EQ(Differing(Shown(*m, m->FrameBuffers.Composition), Expected(*m, 0, 5)), 0) << "second tick";
 }
 
-// The preview shows its picture at the top left, each pixel Factor() times
+// The preview shows its picture at the top left, each pixel DpiFactor() times
 // each way, black around; a tick moves nothing.
 TEST_F(Composition, PreviewShowsItsPictureAndNothingMoves)
 {
     Open(1, 400, 300);
     Paint();
     Pixels expected{400, 300, std::vector<uint32_t>(400 * 300)};
-    Paste(expected, Loaded(IDB_PREVIEW), 0, 0, false, Factor());
+    Paste(expected, Loaded(IDB_PREVIEW), 0, 0, false, DpiFactor());
     const AnimationRecord before = Animation;
     Tick(1);
     EXPECT_EQ(std::memcmp(&before.Monitors, &Animation.Monitors, sizeof before.Monitors), 0);

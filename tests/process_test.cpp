@@ -98,17 +98,8 @@ Pixels Picture(LPCSTR name)
     return pixels;
 }
 
-// The system's pixel density as a whole factor of 96 (2 at 192 DPI).
-int Factor()
-{
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi / 96;
-}
-
 // A monitor shows 200-pixel tiles laid from its own top-left corner and the
-// first portrait (200 x 300) in its middle, every picture pixel Factor()
+// first portrait (200 x 300) in its middle, every picture pixel DpiFactor()
 // times each way (at 192 DPI the screen of half the size scaled by two).
 // Only balls may differ: nowhere without them, else a few per cent of every
 // monitor, each monitor having balls of its own.
@@ -116,7 +107,7 @@ void ExpectSaverPicture(const RECT &m, bool balls)
 {
     const Pixels tile = Picture(IDB_TILE);
     const Pixels portrait = Picture(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
-    const int f = Factor(), w = m.right - m.left, h = m.bottom - m.top;
+    const int f = DpiFactor(), w = m.right - m.left, h = m.bottom - m.top;
     const RECT middle = {(w / f - 200) / 2 * f, (h / f - 300) / 2 * f, (w / f - 200) / 2 * f + 200 * f,
                          (h / f - 300) / 2 * f + 300 * f};
     const Pixels shown = CaptureWindow(nullptr, m.left, m.top, w, h);
@@ -344,7 +335,7 @@ TEST_F(SaverProcess, PicturesWithoutBalls)
     PumpFor(1500);
     RECT desktop = {};
     GetWindowRect(GetDesktopWindow(), &desktop);
-    const int f = Factor();
+    const int f = DpiFactor();
     const Pixels picture = Picture(IDB_PREVIEW), shown = CaptureWindow(nullptr, desktop.left, desktop.top, 150 * f, 110 * f);
     int differing = 0;
     for (int y = 0; y < shown.Height; ++y)

@@ -69,6 +69,15 @@ inline Pixels CaptureBitmap(HBITMAP bitmap)
     return out;
 }
 
+// The system's pixel density as a whole factor of 96 (2 at 192 DPI).
+inline int DpiFactor()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi / 96;
+}
+
 // The pixels a window (or, for null, the whole screen) shows.
 inline Pixels CaptureWindow(HWND window, int x, int y, int width, int height)
 {
