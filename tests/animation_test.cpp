@@ -323,7 +323,8 @@ TEST_F(Composition, PaintAndPortraits)
             Paint();
         for (MonitorSceneRecord *m : Monitors()) {
             const Pixels expected = Expected(*m, step.portrait, 0);
-            const Pixels shown[] = {Shown(*m), Shown(*m, m->FrameBuffers.Composition), Shown(*m, m->FrameBuffers.Background)};
+            const Pixels shown[] = {Shown(*m), Shown(*m, m->FrameBuffers.Composition),
+                                    Shown(*m, m->FrameBuffers.Background)};
             for (int i = 0; i < 3; ++i)
                 EXPECT_EQ(Differing(shown[i], expected), 0) << "step " << &step - steps << ", monitor at "
                                                              << m->Place.Area.left << ", window or buffer " << i;

@@ -336,7 +336,8 @@ TEST_F(SaverProcess, PicturesWithoutBalls)
     RECT desktop = {};
     GetWindowRect(GetDesktopWindow(), &desktop);
     const int f = DpiFactor();
-    const Pixels picture = Picture(IDB_PREVIEW), shown = CaptureWindow(nullptr, desktop.left, desktop.top, 150 * f, 110 * f);
+    const Pixels picture = Picture(IDB_PREVIEW);
+    const Pixels shown = CaptureWindow(nullptr, desktop.left, desktop.top, 150 * f, 110 * f);
     int differing = 0;
     for (int y = 0; y < shown.Height; ++y)
         for (int x = 0; x < shown.Width; ++x)
@@ -441,7 +442,8 @@ TEST(SaverResources, NameAndPortraits)
         portraits.emplace_back(bytes, SizeofResource(saver, found));
         char file[32];
         wsprintfA(file, "/resources/portrait%02d.bmp", i + 1);
-        const std::string drawn = ReadFileBytes(TELV_SOURCE_FOLDER + std::string(file));  // after its 14-byte file header
+        // The committed picture, after its 14-byte file header.
+        const std::string drawn = ReadFileBytes(TELV_SOURCE_FOLDER + std::string(file));
         EXPECT_TRUE(drawn.size() > 14 && portraits.back() == drawn.substr(14)) << file;
         for (int j = 0; j < i; ++j)
             EXPECT_NE(portraits[j], portraits[i]) << "portraits " << j + 1 << " and " << i + 1;
@@ -456,7 +458,13 @@ TEST(SaverResources, NameAndPortraits)
 TEST_F(SaverProcess, DialogButtonsUnderTheMouse)
 {
     const std::string settings = WindowsFilePath("telv1.ini");
-    const struct { std::vector<double> Arrows; int Button; const char *Shown; DWORD Exit; const char *Stored; } cases[] = {
+    const struct {
+        std::vector<double> Arrows;  // where on the spinner, from its top (0) to its bottom (1)
+        int Button;
+        const char *Shown;
+        DWORD Exit;
+        const char *Stored;
+    } cases[] = {
         {{0.25, 0.25, 0.75}, IDOK, "30 31 32 31", 1, "31"}, {{0.75}, IDCANCEL, "30 29", 0, "30"}};
     for (const auto &c : cases) {
         WriteFileBytes(settings, "[telv]\r\nballs=30\r\n");

@@ -241,8 +241,9 @@ TEST_F(SaverWindow, DisplayChangesCoverTheVirtualScreen)
             RECT placed = {};
             GetWindowRect(window, &placed);
             const std::vector<LONG> wanted = preview ? std::vector<LONG>{10, 20, 120, 90} : screen;
-            EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top}),
-                      wanted) << change << " preview " << preview;
+            const std::vector<LONG> shown = {placed.left, placed.top, placed.right - placed.left,
+                                             placed.bottom - placed.top};
+            EXPECT_EQ(shown, wanted) << change << " preview " << preview;
             EXPECT_EQ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, !preview) << change;
         }
     }
