@@ -21,10 +21,6 @@ constexpr int32_t TileSize = 200;
 constexpr int32_t PreviewWidth = 150;
 constexpr int32_t PreviewHeight = 110;
 
-// Messages of a system that scales monitors one by one.
-constexpr UINT DpiChangedMessage = 0x02E0;            // WM_DPICHANGED
-constexpr UINT DpiChangedAfterParentMessage = 0x02E3; // WM_DPICHANGED_AFTERPARENT
-
 // A memory surface like `model` with `bitmap` selected into it.
 MemorySurface MakeSurface(HDC model, HGDIOBJ bitmap)
 {

@@ -41,6 +41,13 @@ typedef HIMC(WINAPI *AssociateContextProc)(HWND window, HIMC context);
 // Sent by the saver window to itself to run the password verification.
 constexpr UINT VerifyPasswordMessage = WM_APP;
 
+// What a system that scales monitors one by one sends when a scale changes:
+// to a top-level window (WM_DPICHANGED), and to a child once its parent has
+// been told (WM_DPICHANGED_AFTERPARENT). Both the shell and the module act
+// on them; the headers of older systems do not name them.
+constexpr UINT DpiChangedMessage = 0x02E0;
+constexpr UINT DpiChangedAfterParentMessage = 0x02E3;
+
 // "Never" for LastVerifyTick.
 constexpr DWORD NoVerifyTick = 0xFFFFFFFF;
 

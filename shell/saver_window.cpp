@@ -26,10 +26,6 @@ constexpr UINT HelpForwardTimeout = 2000;
 // there.
 constexpr DWORD HostCheckPeriod = 200;
 
-// A system that scales monitors one by one tells a window that its scale
-// changed.
-constexpr UINT DpiChangedMessage = 0x02E0; // WM_DPICHANGED
-
 // The window's place, size, look and title for its kind.
 struct SaverWindowShape {
     int X;

@@ -455,7 +455,7 @@ TEST_F(Composition, NothingPilesUp)
     EXPECT_EQ(probe() - again, again - before) << "a tick made an object";
 
     BallCount = 0;
-    for (UINT change : {UINT(WM_DISPLAYCHANGE), 0x02E0u}) {  // WM_DPICHANGED
+    for (UINT change : {UINT(WM_DISPLAYCHANGE), DpiChangedMessage}) {
         std::vector<HGDIOBJ> made;
         for (int i = 0; i < Animation.ScaleCount; ++i) {
             const ScaledPicturesRecord &s = Animation.Scales[i];

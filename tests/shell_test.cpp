@@ -233,7 +233,7 @@ TEST_F(SaverWindow, DisplayChangesCoverTheVirtualScreen)
 {
     const std::vector<LONG> screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                                       GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    for (UINT change : {UINT(WM_DISPLAYCHANGE), 0x02E0u}) {  // WM_DPICHANGED
+    for (UINT change : {UINT(WM_DISPLAYCHANGE), DpiChangedMessage}) {
         for (LONG preview : {1, 0}) {
             SetWindowPos(window, HWND_NOTOPMOST, 10, 20, 120, 90, SWP_NOACTIVATE);
             SaverState.IsPreview = preview;
