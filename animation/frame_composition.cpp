@@ -59,37 +59,70 @@ int32_t HeightOf(const RECT &r)
     return r.bottom - r.top;
 }
 
-// The picture drawn for `dpi`: the loaded one itself at 96 DPI, otherwise a
-// stretched copy of width x height units, the loaded one then deleted. At
-// whole factors every pixel is repeated exactly; at the others, pictures
-// without a transparent colour are smoothed, while the ball frames keep
-// their nearest pixels, so that their black ground stays exactly black and
-// their masks exact.
-HBITMAP PictureAt(HBITMAP loaded, int32_t width, int32_t height, int dpi, bool opaque)
+// `drawn` made width x height pixels: as it is when it was drawn at that
+// size, otherwise a scaled copy, `drawn` then deleted. Whole factors repeat
+// every pixel exactly. Other factors smooth the pictures without a
+// transparent colour; the ball frames keep their nearest pixels, so that
+// their black ground stays exactly black and their masks exact.
+HBITMAP FitPicture(HBITMAP drawn, int32_t width, int32_t height, bool opaque)
 {
-    if (dpi == BaseDpi)
-        return loaded;
-    HBITMAP scaled = ScalePicture(loaded, ToPixels(width, dpi), ToPixels(height, dpi),
-                                  opaque && dpi % BaseDpi != 0);
-    ReleaseBitmap(loaded);
-    return scaled;
+    BITMAP size = {};
+    if (drawn == nullptr || GetObjectA(drawn, sizeof size, &size) == 0 ||
+        (size.bmWidth == width && size.bmHeight == height))
+        return drawn;
+    const bool whole = width % size.bmWidth == 0 && height % size.bmHeight == 0;
+    HBITMAP fitted = ScalePicture(drawn, width, height, opaque && !whole);
+    ReleaseBitmap(drawn);
+    return fitted;
 }
 
-// Loads and scales every picture of the full-screen scene for one density,
-// and makes the surfaces that hold them.
+// A picture without a transparent colour (the tile, a portrait, the preview
+// picture) of width x height units at `dpi`. Each is drawn for 96 DPI
+// (`base`) and for 192 (`twice`); every density above 96 starts from the
+// larger one, since shrinking keeps detail that enlarging cannot add.
+HBITMAP OpaquePictureAt(HWND window, LPCSTR base, LPCSTR twice, int32_t width, int32_t height, int dpi)
+{
+    const HINSTANCE module = SaverState.Instance;
+    if (dpi == BaseDpi)
+        return LoadPicture(window, module, base);
+    return FitPicture(LoadPicture(window, module, twice), ToPixels(width, dpi), ToPixels(height, dpi), true);
+}
+
+// The resource of ball frame `k` drawn for scale step `step` (0 is 100 %,
+// each step 25 % more).
+LPCSTR BallFrameName(int step, int k)
+{
+    if (step == 0)
+        return MAKEINTRESOURCEA(IDB_BALL_FIRST + k);
+    return MAKEINTRESOURCEA(IDB_BALL_SCALED_BASE + 10 * step + k + 1);
+}
+
+// Ball frame `k` at `dpi`: the frame drawn at that size for every scale from
+// 100 % to 300 % in steps of 25 %; between those the smallest drawn frame
+// that is larger, above them the largest.
+HBITMAP BallFrameAt(HWND window, int k, int dpi)
+{
+    const int32_t pixels = ToPixels(BallSize, dpi);
+    int step = 0;
+    while (step < BALL_SCALE_STEPS && ToPixels(BallSize, BaseDpi + BaseDpi / 4 * step) < pixels)
+        ++step;
+    return FitPicture(LoadPicture(window, SaverState.Instance, BallFrameName(step, k)), pixels, pixels, false);
+}
+
+// Loads every picture of the full-screen scene for one density, each as
+// drawn for it or fitted to it, and makes the surfaces that hold them.
 void MakePictures(HWND window, HDC paint, int dpi, ScaledPicturesRecord &s)
 {
     PictureSetRecord &p = s.PictureSet;
-    const HINSTANCE module = SaverState.Instance;
-    p.TilePicture = PictureAt(LoadPicture(window, module, IDB_TILE), TileSize, TileSize, dpi, true);
+    p.TilePicture = OpaquePictureAt(window, IDB_TILE, MAKEINTRESOURCEA(IDB_TILE_200), TileSize, TileSize, dpi);
     for (int k = 0; k < BallFrameCount; ++k) {
-        p.BallFrames[k] = PictureAt(LoadPicture(window, module, MAKEINTRESOURCEA(IDB_BALL_FIRST + k)), BallSize,
-                                    BallSize, dpi, false);
+        p.BallFrames[k] = BallFrameAt(window, k, dpi);
         p.BallMasks[k] = MakeTransparencyMask(p.BallFrames[k], RGB(0, 0, 0));
     }
     for (int k = 0; k < PortraitCount; ++k)
-        p.Portraits[k] = PictureAt(LoadPicture(window, module, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + k)),
-                                   PortraitWidth, PortraitHeight, dpi, true);
+        p.Portraits[k] = OpaquePictureAt(window, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + k),
+                                         MAKEINTRESOURCEA(IDB_PORTRAIT_200_FIRST + k), PortraitWidth,
+                                         PortraitHeight, dpi);
     for (int k = 0; k < BallFrameCount; ++k) {
         s.MaskSurfaces[k] = MakeSurface(paint, p.BallMasks[k]);
         s.SpriteSurfaces[k] = MakeSurface(paint, p.BallFrames[k]);
@@ -325,8 +358,8 @@ void PaintPreview(HWND window)
     HDC paint = BeginPaint(window, &ps);
     if (a.PreviewSurface.Dc == nullptr) {
         const int dpi = WindowDpi(window);
-        a.PreviewPicture = PictureAt(LoadPicture(window, SaverState.Instance, IDB_PREVIEW), PreviewWidth,
-                                     PreviewHeight, dpi, true);
+        a.PreviewPicture = OpaquePictureAt(window, IDB_PREVIEW, MAKEINTRESOURCEA(IDB_PREVIEW_200), PreviewWidth,
+                                           PreviewHeight, dpi);
         a.PreviewSurface = MakeSurface(paint, a.PreviewPicture);
         a.PreviewWidth = ToPixels(PreviewWidth, dpi);
         a.PreviewHeight = ToPixels(PreviewHeight, dpi);

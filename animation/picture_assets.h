@@ -19,8 +19,9 @@ HPALETTE MakePicturePalette(const BITMAPINFOHEADER *packed, int *colourCount);
 // transparent colour; those pixels of the picture itself turn black.
 HBITMAP MakeTransparencyMask(HBITMAP picture, COLORREF transparent);
 
-// A new bitmap of `picture` stretched to width x height in the picture's own
-// format: every pixel repeated at whole factors; `smooth` averages the
-// pixels it spreads (for pictures without a transparent colour), otherwise
-// each target pixel takes the nearest source pixel. Null for a null picture.
+// A new bitmap of `picture` stretched or shrunk to width x height in the
+// picture's own format: `smooth` averages the pixels that meet in each target
+// pixel (for pictures without a transparent colour), otherwise each target
+// pixel takes the nearest source pixel, so whole factors repeat every pixel
+// exactly. Null for a null picture.
 HBITMAP ScalePicture(HBITMAP picture, int width, int height, bool smooth);

@@ -28,6 +28,18 @@
 #define IDB_PORTRAIT_FIRST 11
 #define IDB_PORTRAIT_LAST 21
 
+// The same pictures drawn for 200 %: the tile, the preview picture and the
+// eleven portraits at twice their size.
+#define IDB_TILE_200 201
+#define IDB_PREVIEW_200 202
+#define IDB_PORTRAIT_200_FIRST 211
+#define IDB_PORTRAIT_200_LAST 221
+
+// Ball frame k (1 to 6) drawn for scale step s (1 = 125 % .. 8 = 300 %, 25 %
+// apart): IDB_BALL_SCALED_BASE + 10 * s + k.
+#define IDB_BALL_SCALED_BASE 300
+#define BALL_SCALE_STEPS 8
+
 // The configuration dialog and its controls.
 #define IDD_CONFIGURE 2003
 #define IDC_SPINNER 30

@@ -215,37 +215,51 @@ TEST(Pictures, BallMasks)
     }
 }
 
-// Lays `picture` into `out` at (left, top), each pixel `f` times each way, cut
-// at the edges; `keyed`: without its black.
-void Paste(Pixels &out, const Pixels &picture, int left, int top, bool keyed, int f = 1)
+// Lays `picture` into `out` at (left, top), cut at the edges; `keyed`:
+// without its black.
+void Paste(Pixels &out, const Pixels &picture, int left, int top, bool keyed)
 {
-    for (int y = std::max(0, -top); y < f * picture.Height && top + y < out.Height; ++y)
-        for (int x = std::max(0, -left); x < f * picture.Width && left + x < out.Width; ++x) {
-            const uint32_t value = picture.At(x / f, y / f);
+    for (int y = std::max(0, -top); y < picture.Height && top + y < out.Height; ++y)
+        for (int x = std::max(0, -left); x < picture.Width && left + x < out.Width; ++x) {
+            const uint32_t value = picture.At(x, y);
             out.At(left + x, top + y) = keyed && value == 0 ? out.At(left + x, top + y) : value;
         }
 }
 
-// A monitor's pixels as they must be: tiles from its own top-left corner,
-// portrait `portrait` in its middle, the first `balls` of its slots in slot
-// order without black ground; every picture pixel shown DpiFactor() times each
-// way. The portrait's corner, in 96-DPI units, for the widths the tests use.
-Pixels Expected(const MonitorSceneRecord &m, int portrait, int balls)
+// A picture as drawn for 100 % (f = 1: `base`) or for 200 % (`twice`).
+Pixels Drawn(int f, LPCSTR base, int twice)
 {
-    const RECT &area = m.Place.Area;
-    const int f = DpiFactor(), width = area.right - area.left, height = area.bottom - area.top;
-    const Pixels tile = Loaded(IDB_TILE);
+    return Loaded(f == 1 ? base : MAKEINTRESOURCEA(twice));
+}
+
+// Ball frame `frame` as drawn for `dpi`, one of the scales of 25 % steps.
+LPCSTR BallFrameFor(int dpi, int frame)
+{
+    const int step = (dpi - 96) / 24;
+    return MAKEINTRESOURCEA(step == 0 ? IDB_BALL_FIRST + frame : IDB_BALL_SCALED_BASE + 10 * step + frame + 1);
+}
+
+// A monitor's pixels as they must be at f times 96 DPI (f 1 or 2): tiles from
+// its own top-left corner, portrait `portrait` in its middle, the first
+// `balls` of its slots in slot order without black ground; every picture as
+// drawn for that scale, shown as drawn. The portrait's corner, in 96-DPI
+// units, for the widths the tests use.
+Pixels Expected(const MonitorSceneRecord &m, int portrait, int balls, int f = DpiFactor())
+{
+    const int32_t w = m.Scene.ScreenWidth, h = m.Scene.ScreenHeight;
+    const int width = f * w, height = f * h;
+    const Pixels tile = Drawn(f, IDB_TILE, IDB_TILE_200);
     Pixels out{width, height, std::vector<uint32_t>(width * height)};
     for (int i = 0; i < width * height; ++i)
-        out.Values[i] = tile.At(i % width % (200 * f) / f, i / width % (200 * f) / f);
-    const int32_t w = m.Scene.ScreenWidth, h = m.Scene.ScreenHeight;
+        out.Values[i] = tile.At(i % width % tile.Width, i / width % tile.Height);
     const POINT corner = w == 640 && h == 480 ? POINT{220, 90} : w == 1024 && h == 768 ? POINT{412, 234}
                        : w == 1280 && h == 1024 ? POINT{540, 362} : POINT{-1, -1};
     EXPECT_NE(corner.x, -1) << "a monitor of " << w << " x " << h << " units";
-    Paste(out, Loaded(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + portrait)), f * corner.x, f * corner.y, false, f);
+    Paste(out, Drawn(f, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + portrait), IDB_PORTRAIT_200_FIRST + portrait),
+          f * corner.x, f * corner.y, false);
     const BallTableRecord &b = m.Scene.BallTable;
     for (int s = 0; s < balls; ++s)
-        Paste(out, Loaded(MAKEINTRESOURCEA(IDB_BALL_FIRST + b.Frame[s])), f * b.X[s], f * b.Y[s], true, f);
+        Paste(out, Loaded(BallFrameFor(96 * f, b.Frame[s])), f * b.X[s], f * b.Y[s], true);
     return out;
 }
 
@@ -380,14 +394,14 @@ TEST_F(Composition, BallsAreDrawnPresentedAndErased)
         EXPECT_EQ(Differing(Shown(*m, m->FrameBuffers.Composition), Expected(*m, 0, 5)), 0) << "second tick";
 }
 
-// The preview shows its picture at the top left, each pixel DpiFactor() times
-// each way, black around; a tick moves nothing.
+// The preview shows its picture as drawn for the scale at the top left, black
+// around; a tick moves nothing.
 TEST_F(Composition, PreviewShowsItsPictureAndNothingMoves)
 {
     Open(1, 400, 300);
     Paint();
     Pixels expected{400, 300, std::vector<uint32_t>(400 * 300)};
-    Paste(expected, Loaded(IDB_PREVIEW), 0, 0, false, DpiFactor());
+    Paste(expected, Drawn(DpiFactor(), IDB_PREVIEW, IDB_PREVIEW_200), 0, 0, false);
     const AnimationRecord before = Animation;
     Tick(1);
     EXPECT_EQ(std::memcmp(&before.Monitors, &Animation.Monitors, sizeof before.Monitors), 0);
@@ -428,10 +442,71 @@ TEST_F(Composition, TilesRepeatAtTheMonitorsScale)
     }
 }
 
-// Teardown before any paint ends the loop; a repaint keeps or replaces the
-// first paint's objects; ticks make no object (a handle freed before them is
-// the next one made after them, a generation on); a change of the displays
-// or of the scale frees every object, and the next paint shows the same.
+// At 192 DPI the screen is drawn, not enlarged: averaged over 2 x 2 pixels it
+// is the 96-DPI screen to within a few levels, yet most of its 2 x 2 blocks
+// hold more than one colour.
+TEST_F(Composition, DrawnAtTwiceTheScale)
+{
+    if (DpiFactor() != 2)
+        GTEST_SKIP() << "a test of 192 DPI";
+    Open();
+    BallCount = 0;
+    Paint();
+    for (MonitorSceneRecord *m : Monitors()) {
+        const Pixels shown = Shown(*m), base = Expected(*m, 0, 0, 1);
+        const int count = base.Width * base.Height;
+        double difference = 0;
+        int mixed = 0;
+        for (int i = 0; i < count; ++i) {
+            const int x = 2 * (i % base.Width), y = 2 * (i / base.Width);
+            const uint32_t block[] = {shown.At(x, y), shown.At(x + 1, y), shown.At(x, y + 1), shown.At(x + 1, y + 1)};
+            mixed += block[0] != block[1] || block[0] != block[2] || block[0] != block[3];
+            for (int c = 0; c < 24; c += 8) {
+                int sum = 0;
+                for (uint32_t v : block)
+                    sum += v >> c & 0xFF;
+                difference += std::abs(sum / 4.0 - (base.Values[i] >> c & 0xFF));
+            }
+        }
+        EXPECT_LT(difference / (3.0 * count), 6.0) << "mean difference in levels";
+        EXPECT_GT(mixed, count / 2) << "blocks of more than one colour";
+    }
+}
+
+// At 96, 144 and 192 DPI a ball is its frame drawn at 40, 60 or 80 pixels,
+// laid in through an exact mask: the background wherever the drawn frame has
+// its black ground, the frame's own pixels everywhere else.
+TEST_F(Composition, BallsAreDrawnFramesWithExactMasks)
+{
+    Open();
+    Paint();
+    BallCount = 1;
+    for (MonitorSceneRecord *m : Monitors()) {
+        BallTableRecord &t = m->Scene.BallTable;
+        std::tie(t.X[0], t.Y[0], t.SpeedX[0], t.SpeedY[0], t.Frame[0], t.FrameTick[0]) =
+            std::make_tuple(101, 77, 0, 0, 2, 0);
+    }
+    Tick(1);
+    for (MonitorSceneRecord *m : Monitors()) {
+        const int dpi = m->Place.Dpi, cell = 40 * dpi / 96;
+        const BallTableRecord &t = m->Scene.BallTable;
+        const Pixels frame = Loaded(BallFrameFor(dpi, t.Frame[0]));
+        ASSERT_EQ(frame.Width, cell) << dpi << " DPI";
+        const int x = t.X[0] * dpi / 96, y = t.Y[0] * dpi / 96;
+        const Pixels drawn = Capture(m->FrameBuffers.Composition.Dc, x, y, cell, cell);
+        Pixels expected = Capture(m->FrameBuffers.Background.Dc, x, y, cell, cell);
+        Paste(expected, frame, 0, 0, true);
+        EXPECT_EQ(Differing(drawn, expected), 0) << dpi << " DPI";
+    }
+}
+
+// Teardown before any paint ends the loop; the first paint makes one set of
+// pictures for the monitors' one scale (tile, six frames and their masks,
+// eleven portraits, the thirteen surfaces that hold them) and each monitor's
+// two buffers, each a bitmap in a surface, and a repaint makes no more;
+// ticks make no object (a handle freed before them is the next one made
+// after them, a generation on); a change of the displays or of the scale
+// frees every object, and the next paint shows the same.
 TEST_F(Composition, NothingPilesUp)
 {
     Open();
@@ -439,11 +514,12 @@ TEST_F(Composition, NothingPilesUp)
     EXPECT_EQ(CountPosted(nullptr, WM_QUIT), 1);
     Open();
     BallCount = 60;
+    const int held = CountGdiObjects();
     Paint();
-    const HGDIOBJ first = Animation.Monitors[0].FrameBuffers.BackgroundBitmap;
+    const int pictures = 1 + 2 * 6 + 11, surfaces = 2 * 6 + 1, buffers = 4 * Animation.MonitorCount;
+    EXPECT_EQ(CountGdiObjects() - held, pictures + surfaces + buffers) << "the first paint";
     Paint();
-    EXPECT_TRUE(Animation.Monitors[0].FrameBuffers.BackgroundBitmap == first || GetObjectType(first) == 0)
-        << "a repaint piled up";
+    EXPECT_EQ(CountGdiObjects() - held, pictures + surfaces + buffers) << "a repaint";
     auto probe = [] {
         HGDIOBJ made = CreateSolidBrush(0);
         DeleteObject(made);

@@ -98,15 +98,22 @@ Pixels Picture(LPCSTR name)
     return pixels;
 }
 
+// A picture as the saver draws it at the system's scale: `base` at 96 DPI,
+// `twice` (drawn at twice the size) at 192.
+Pixels PictureAtScale(LPCSTR base, int twice)
+{
+    return Picture(DpiFactor() == 1 ? base : MAKEINTRESOURCEA(twice));
+}
+
 // A monitor shows 200-pixel tiles laid from its own top-left corner and the
-// first portrait (200 x 300) in its middle, every picture pixel DpiFactor()
-// times each way (at 192 DPI the screen of half the size scaled by two).
-// Only balls may differ: nowhere without them, else a few per cent of every
-// monitor, each monitor having balls of its own.
+// first portrait (200 x 300) in its middle, at 192 DPI the pictures drawn at
+// twice the size, shown as drawn. Only balls may differ: nowhere without
+// them, else a few per cent of every monitor, each monitor having balls of
+// its own.
 void ExpectSaverPicture(const RECT &m, bool balls)
 {
-    const Pixels tile = Picture(IDB_TILE);
-    const Pixels portrait = Picture(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST));
+    const Pixels tile = PictureAtScale(IDB_TILE, IDB_TILE_200);
+    const Pixels portrait = PictureAtScale(MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST), IDB_PORTRAIT_200_FIRST);
     const int f = DpiFactor(), w = m.right - m.left, h = m.bottom - m.top;
     const RECT middle = {(w / f - 200) / 2 * f, (h / f - 300) / 2 * f, (w / f - 200) / 2 * f + 200 * f,
                          (h / f - 300) / 2 * f + 300 * f};
@@ -115,8 +122,8 @@ void ExpectSaverPicture(const RECT &m, bool balls)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const bool inMiddle = PtInRect(&middle, POINT{x, y});
-            const uint32_t expected = inMiddle ? portrait.At((x - middle.left) / f, (y - middle.top) / f)
-                                               : tile.At(x % (200 * f) / f, y % (200 * f) / f);
+            const uint32_t expected = inMiddle ? portrait.At(x - middle.left, y - middle.top)
+                                               : tile.At(x % tile.Width, y % tile.Height);
             agreed += shown.At(x, y) == expected;
             agreedInMiddle += inMiddle && shown.At(x, y) == expected;
         }
@@ -317,7 +324,7 @@ TEST_F(SaverProcess, PreviewFillsItsHostAndHandsItHelpAndMenus)
 
 // Without balls every monitor shows exactly the pitch and the first portrait;
 // the preview on the desktop shows its picture at the desktop's top left. At
-// 192 DPI every picture pixel is doubled.
+// 192 DPI every picture is the one drawn at twice the size.
 TEST_F(SaverProcess, PicturesWithoutBalls)
 {
     const std::string settings = WindowsFilePath("telv1.ini");
@@ -336,12 +343,12 @@ TEST_F(SaverProcess, PicturesWithoutBalls)
     RECT desktop = {};
     GetWindowRect(GetDesktopWindow(), &desktop);
     const int f = DpiFactor();
-    const Pixels picture = Picture(IDB_PREVIEW);
+    const Pixels picture = PictureAtScale(IDB_PREVIEW, IDB_PREVIEW_200);
     const Pixels shown = CaptureWindow(nullptr, desktop.left, desktop.top, 150 * f, 110 * f);
     int differing = 0;
     for (int y = 0; y < shown.Height; ++y)
         for (int x = 0; x < shown.Width; ++x)
-            differing += shown.At(x, y) != picture.At(x / f, y / f);
+            differing += shown.At(x, y) != picture.At(x, y);
     EXPECT_EQ(differing, 0);
     PostMessageA(preview, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
@@ -484,6 +491,15 @@ TEST_F(SaverProcess, DialogButtonsUnderTheMouse)
         EXPECT_TRUE(ok.bottom < cancel.top && ok.left == cancel.left && group.right < ok.left);
         EXPECT_EQ(ok.right - ok.left, cancel.right - cancel.left);
         EXPECT_EQ(ok.bottom - ok.top, cancel.bottom - cancel.top);
+        // OK is a plain push button, as the template has it: its edge is
+        // drawn as Cancel's, without a default button's dark frame.
+        EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        const Pixels okShown = CaptureWindow(nullptr, ok.left, ok.top, ok.right - ok.left, ok.bottom - ok.top);
+        const Pixels cancelShown = CaptureWindow(nullptr, cancel.left, cancel.top, ok.right - ok.left, ok.bottom - ok.top);
+        for (int i = 0; i < okShown.Width; ++i)
+            EXPECT_TRUE(okShown.At(i, 0) == cancelShown.At(i, 0) &&
+                        okShown.At(i, okShown.Height - 1) == cancelShown.At(i, okShown.Height - 1)) << "column " << i;
         // X's pixel (0, 0) is the virtual screen's top-left corner.
         auto click = [](LONG x, LONG y) {
             Xdotool("mousemove " + std::to_string(x - GetSystemMetrics(SM_XVIRTUALSCREEN)) + " " +

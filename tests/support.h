@@ -78,6 +78,20 @@ inline int DpiFactor()
     return dpi / 96;
 }
 
+// The GDI objects this process holds. Wine answers GetGuiResources with 0;
+// there the process's handle table is read instead: a handle's low word is
+// its place in the table, and a handle without its high word names whatever
+// lives at that place.
+inline int CountGdiObjects()
+{
+    if (const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))
+        return static_cast<int>(count);
+    int count = 0;
+    for (UINT_PTR place = 0x20; place < 0x10000; ++place)
+        count += GetObjectType(reinterpret_cast<HGDIOBJ>(place)) != 0;
+    return count;
+}
+
 // The pixels a window (or, for null, the whole screen) shows.
 inline Pixels CaptureWindow(HWND window, int x, int y, int width, int height)
 {
