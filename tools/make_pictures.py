@@ -9,8 +9,11 @@
                                        mock-up as PNG files for viewing
 
 Everything is drawn in true colour with anti-aliased shapes (coverage from
-signed distances), then reduced to one shared 256-entry colour table for the
-tile, the balls and the portraits, and to a table of its own for the preview.
+signed distances), at 100 % and again at the larger scales by the same
+drawing code, then reduced to one shared 256-entry colour table for the
+tiles, the balls and the portraits, and to a table of its own for the
+previews. The checks print how far each 200 % picture, averaged over 2 x 2
+pixels, lies from its 100 % picture.
 Only the standard library is used, and nothing depends on the clock, the
 hash seed or the machine, so the output is the same byte for byte everywhere.
 """
@@ -18,7 +21,7 @@ hash seed or the machine, so the output is the same byte for byte everywhere.
 import os
 import sys
 
-from pictures.checks import loop_problems, verify
+from pictures.checks import doubled_problems, loop_problems, verify
 from pictures.inventory import draw_all
 from pictures.renders import write_pngs
 
@@ -26,8 +29,10 @@ from pictures.renders import write_pngs
 def main(argv):
     if len(argv) == 3 and argv[1] == "--verify":
         problems = verify(argv[2])
+        problems += doubled_problems(argv[2], print) if not problems else []
     elif len(argv) == 3 and argv[1] == "--check":
         problems = verify(argv[2])
+        problems += doubled_problems(argv[2], print) if not problems else []
         problems += loop_problems()
         for name, data in sorted(draw_all().items()):
             try:

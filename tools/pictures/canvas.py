@@ -33,6 +33,10 @@ def hash01(*values):
     return h / 4294967296.0
 
 
+# The noise's values at the cell corners, each worked out once.
+LATTICE = {}
+
+
 def periodic_noise(x, y, cell_w, cell_h, period, seed):
     """Smooth value noise on cells of cell_w x cell_h pixels that repeats
     every `period` pixels both ways (both cell sides must divide it)."""
@@ -44,7 +48,11 @@ def periodic_noise(x, y, cell_w, cell_h, period, seed):
     fy = fy * fy * (3 - 2 * fy)
 
     def at(i, j):
-        return hash01(i % cols, j % rows, seed)
+        key = (i % cols, j % rows, seed)
+        value = LATTICE.get(key)
+        if value is None:
+            value = LATTICE[key] = hash01(*key)
+        return value
 
     top = at(ix, iy) + (at(ix + 1, iy) - at(ix, iy)) * fx
     bottom = at(ix, iy + 1) + (at(ix + 1, iy + 1) - at(ix, iy + 1)) * fx
@@ -52,32 +60,38 @@ def periodic_noise(x, y, cell_w, cell_h, period, seed):
 
 
 class Canvas:
-    def __init__(self, width, height, colour=(0.0, 0.0, 0.0)):
+    """Pixels in true colour. Shapes, boxes and colour functions speak in
+    drawing units, `zoom` pixels each: the same drawing on a canvas of twice
+    the zoom is the same picture at twice the size, with finer edges."""
+
+    def __init__(self, width, height, colour=(0.0, 0.0, 0.0), zoom=1):
         self.width, self.height = width, height
+        self.zoom = zoom
         self.px = [colour] * (width * height)
 
     def shade(self, fn):
         """Sets every pixel from fn(x, y) at the pixel centre."""
-        w = self.width
+        w, z = self.width, self.zoom
         for y in range(self.height):
             for x in range(w):
-                self.px[y * w + x] = fn(x + 0.5, y + 0.5)
+                self.px[y * w + x] = fn((x + 0.5) / z, (y + 0.5) / z)
 
     def paint(self, sd, colour, box=None, opacity=1.0):
         """Lays a shape over the canvas; colour is a colour or fn(x, y)."""
-        w, h = self.width, self.height
+        w, h, z = self.width, self.height, self.zoom
         if box is None:
             x0, y0, x1, y1 = 0, 0, w, h
         else:
-            x0, y0 = max(0, int(box[0]) - 1), max(0, int(box[1]) - 1)
-            x1, y1 = min(w, int(box[2]) + 2), min(h, int(box[3]) + 2)
+            x0, y0 = max(0, int(box[0] * z) - 1), max(0, int(box[1] * z) - 1)
+            x1, y1 = min(w, int(box[2] * z) + 2), min(h, int(box[3] * z) + 2)
         solid = not callable(colour)
         px = self.px
         for y in range(y0, y1):
-            cy = y + 0.5
+            cy = (y + 0.5) / z
             for x in range(x0, x1):
-                cx = x + 0.5
-                d = sd(cx, cy)
+                cx = (x + 0.5) / z
+                # Distance in pixels, so that the edge is one pixel wide.
+                d = sd(cx, cy) * z
                 if d >= 0.5:
                     continue
                 a = (0.5 - d if d > -0.5 else 1.0) * opacity

@@ -6,21 +6,13 @@ import struct
 
 from .bmp import read_bmp
 from .colours import DARKEST, STANDARD_COLOURS
-from .football import BALL_FRAMES, BALL_RADIUS, BALL_SIZE, draw_ball, football_faces
-from .inventory import FILES
-from .portraits import PORTRAIT_SIZE, PORTRAITS
-from .preview import PREVIEW_SIZE
-from .tile import TILE_SIZE
+from .football import BALL_FRAMES, ball_radius, draw_ball, football_faces
+from .inventory import FILES, SIZES
 
 
 def verify(directory):
     problems = []
-    sizes = {"tile.bmp": TILE_SIZE, "preview.bmp": PREVIEW_SIZE}
-    for f in range(BALL_FRAMES):
-        sizes["ball%d.bmp" % (f + 1)] = BALL_SIZE
-    for i in range(PORTRAITS):
-        sizes["portrait%02d.bmp" % (i + 1)] = PORTRAIT_SIZE
-    shared = None
+    tables = {}
     for name in FILES:
         path = os.path.join(directory, name)
         try:
@@ -29,7 +21,7 @@ def verify(directory):
         except OSError as e:
             problems.append("%s: %s" % (name, e))
             continue
-        width, height = sizes[name]
+        width, height = SIZES[name]
         stride = (width + 3) & ~3
         if data[:2] != b"BM" or struct.unpack_from("<I", data, 2)[0] != len(data) \
                 or struct.unpack_from("<I", data, 10)[0] != 1078:
@@ -56,14 +48,13 @@ def verify(directory):
             if any(data[row + width:row + stride]):
                 problems.append("%s: row padding not zero" % name)
                 break
-        if name != "preview.bmp":
-            if shared is None:
-                shared = table
-            elif table != shared:
-                problems.append("%s: colour table differs from tile.bmp" % name)
+        # The previews share one table, every other picture the tile's.
+        first = "preview.bmp" if name.startswith("preview") else "tile.bmp"
+        if tables.setdefault(first, table) != table:
+            problems.append("%s: colour table differs from %s" % (name, first))
         if name.startswith("ball"):
-            problems += ball_problems(name, pixels)
-        if name == "tile.bmp":
+            problems += ball_problems(name, width, pixels)
+        if name.startswith("tile"):
             problems += seam_problems(name, width, height, table, pixels)
     return problems
 
@@ -100,9 +91,10 @@ def loop_problems():
     return []
 
 
-def ball_problems(name, pixels):
+def ball_problems(name, side, pixels):
     """The ground is index 0, the ball never: one round blob, ground around."""
-    w, h = BALL_SIZE
+    w = h = side
+    radius = ball_radius(side)
     problems = []
     inside = [p != 0 for p in pixels]
     # Everything on the border is ground, and the ball is one piece with no
@@ -126,15 +118,55 @@ def ball_problems(name, pixels):
     if sum(seen) != zeros:
         problems.append("%s: index 0 inside the ball" % name)
     area = w * h - zeros
-    if not 900 <= area <= 1200:
+    if not 900 <= area * 1600 / (side * side) <= 1200:
         problems.append("%s: ball area %d is not round and full" % name)
     # Compare with the disc the ball is drawn in: every pixel well inside it
     # is ball, every pixel well outside is ground.
     for y in range(h):
         for x in range(w):
             r = math.hypot(x + 0.5 - w / 2, y + 0.5 - h / 2)
-            if r < BALL_RADIUS - 1 and not inside[y * w + x]:
+            if r < radius - 1 and not inside[y * w + x]:
                 problems.append("%s: ground at %d,%d inside the ball" % (name, x, y))
-            if r > BALL_RADIUS + 1 and inside[y * w + x]:
+            if r > radius + 1 and inside[y * w + x]:
                 problems.append("%s: ball at %d,%d outside its disc" % (name, x, y))
     return problems[:5]
+
+
+# The 200 % pictures and the 100 % ones they double. Averaged over each
+# 2 x 2 block, a 200 % picture is its 100 % one to within this many levels
+# a channel, on the mean over the picture.
+DOUBLED = [("tile200.bmp", "tile.bmp"), ("preview200.bmp", "preview.bmp")]
+DOUBLED += [("portrait%02d_200.bmp" % (i + 1), "portrait%02d.bmp" % (i + 1)) for i in range(11)]
+DOUBLED += [("ball%d_200.bmp" % (f + 1), "ball%d.bmp" % (f + 1)) for f in range(BALL_FRAMES)]
+MOST_LEVELS = 6.0
+
+
+def mean_difference(large, small):
+    """Mean absolute difference per channel between the 2 x 2 averages of
+    one picture and the pixels of the other, each given as read_bmp gives."""
+    lw, _, ltable, lpixels, _ = large
+    sw, sh, stable, spixels, _ = small
+    total = 0
+    for y in range(sh):
+        for x in range(sw):
+            i = 2 * y * lw + 2 * x
+            block = [ltable[lpixels[j]] for j in (i, i + 1, i + lw, i + lw + 1)]
+            c = stable[spixels[y * sw + x]]
+            total += sum(abs(sum(b[ch] for b in block) / 4.0 - c[ch]) for ch in range(3))
+    return total / (3.0 * sw * sh)
+
+
+def doubled_problems(directory, report):
+    """Each 200 % picture is its 100 % picture at twice the size; `report`
+    is given each figure."""
+    problems = []
+    for large, small in DOUBLED:
+        pictures = []
+        for name in (large, small):
+            with open(os.path.join(directory, name), "rb") as f:
+                pictures.append(read_bmp(f.read()))
+        levels = mean_difference(*pictures)
+        report("%s against %s: %.2f levels" % (large, small, levels))
+        if levels > MOST_LEVELS:
+            problems.append("%s: %.2f levels from %s averaged" % (large, levels, small))
+    return problems

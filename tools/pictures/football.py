@@ -10,6 +10,9 @@ from .colours import DARKEST
 
 BALL_SIZE = (40, 40)
 BALL_FRAMES = 6
+# The sides of the frames drawn for each step of the display's scale, 125 %
+# to 300 % in steps of 25 %; 40 is the side at 100 %.
+BALL_SCALED_SIDES = [40 + 10 * step for step in range(1, 9)]
 
 
 PHI = (1 + math.sqrt(5)) / 2
@@ -74,14 +77,20 @@ def matmul(a, b):
                  for i in range(3))
 
 
-BALL_RADIUS = 18.6
-BALL_SAMPLES = 4
+BALL_RADIUS = 18.6  # at a side of 40 pixels, and in proportion at any side
+BALL_SAMPLES = 4    # samples a pixel across at 40; as many over the same width at any side
 
 
-def draw_ball(frame, faces):
-    """One frame as (colour, coverage) per pixel; coverage 0 is ground."""
-    w, h = BALL_SIZE
+def ball_radius(side):
+    return BALL_RADIUS * (side / 40.0)
+
+
+def draw_ball(frame, faces, side=40):
+    """One frame, `side` pixels square, as (colour, coverage) per pixel;
+    coverage 0 is ground. Frame f shows the same turn at every side."""
+    w = h = side
     cx, cy = w / 2.0, h / 2.0
+    radius = ball_radius(side)
     # Spin axis: a pentagon's normal, tilted towards the viewer's upper right
     # so that the ball seems to roll as it flies.
     spin_axis = faces[0][0]
@@ -95,15 +104,15 @@ def draw_ball(frame, faces):
     black = (34.0, 36.0, 44.0)
     seam = (92.0, 92.0, 96.0)
     pixels = []
-    n = BALL_SAMPLES
+    n = max(2, -(-BALL_SAMPLES * 40 // side))
     for y in range(h):
         for x in range(w):
             acc = [0.0, 0.0, 0.0]
             cover = 0
             for j in range(n):
                 for i in range(n):
-                    sx = (x + (i + 0.5) / n - cx) / BALL_RADIUS
-                    sy = (y + (j + 0.5) / n - cy) / BALL_RADIUS
+                    sx = (x + (i + 0.5) / n - cx) / radius
+                    sy = (y + (j + 0.5) / n - cy) / radius
                     rr = sx * sx + sy * sy
                     if rr >= 1.0:
                         continue
@@ -148,8 +157,9 @@ def draw_ball(frame, faces):
 BALL_EDGE = 0.2
 
 
-def ball_canvas(pixels):
-    canvas = Canvas(*BALL_SIZE)
+def ball_canvas(pixels, side=40):
+    """The frame's colours over a black ground, and which pixels are ball."""
+    canvas = Canvas(side, side)
     inside = []
     for i, (colour, cover) in enumerate(pixels):
         if cover >= BALL_EDGE:

@@ -55,10 +55,11 @@ def shaded(colour, cx, cy, rx, ry, strength=0.35):
     return fn
 
 
-def draw_portrait(index):
+def draw_portrait(index, zoom=1):
+    """Player `index` at `zoom` times the portrait's size."""
     number, skin_i, hair_name, style, face, eye_name, extras = PLAYERS[index]
     w, h = PORTRAIT_SIZE
-    canvas = Canvas(w, h)
+    canvas = Canvas(w * zoom, h * zoom, zoom=zoom)
     skin = SKINS[skin_i]
     hair = HAIRS[hair_name]
     eye = EYES[eye_name]

@@ -27,9 +27,9 @@ def compose_screen(width, height, tile, portrait, balls, ball_spots):
     return screen
 
 
-def draw_preview(tile, portrait, balls):
+def draw_preview(tile, portrait, balls, zoom=1):
     """A 600 x 440 screen shrunk four times: 50-pixel tiles, the portrait
-    50 x 75, balls of 10 pixels."""
+    50 x 75, balls of 10 pixels; at `zoom` 2 shrunk twice only."""
     w, h = PREVIEW_SIZE
     # The tile at a quarter of its size, replicated back to 200 pixels: on
     # the large screen it repeats every 200 pixels, in the preview every 50.
@@ -37,4 +37,4 @@ def draw_preview(tile, portrait, balls):
     spots = [(60, 300, 0), (150, 120, 2), (420, 70, 4), (500, 260, 1), (250, 380, 3),
              (440, 370, 5), (30, 40, 3)]
     screen = compose_screen(w * 4, h * 4, small_tile, portrait, balls, spots)
-    return screen.downsample(4)
+    return screen.downsample(4 // zoom)

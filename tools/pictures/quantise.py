@@ -1,6 +1,5 @@
 """Reduction of a true-colour canvas to the indices of a colour table."""
 
-from .canvas import clamp
 
 
 WEIGHTS = (3, 4, 2)  # the eye cares most about green, least about blue
@@ -44,10 +43,13 @@ class Quantiser:
         return found
 
     def index(self, colour, allow_black=True):
-        r = int(round(clamp(colour[0], 0, 255)))
-        g = int(round(clamp(colour[1], 0, 255)))
-        b = int(round(clamp(colour[2], 0, 255)))
-        key = (r, g, b, allow_black)
+        v = colour[0]
+        r = 0 if v < 0 else 255 if v > 255 else round(v)
+        v = colour[1]
+        g = 0 if v < 0 else 255 if v > 255 else round(v)
+        v = colour[2]
+        b = 0 if v < 0 else 255 if v > 255 else round(v)
+        key = (r << 17) | (g << 9) | (b << 1) | allow_black
         hit = self.cache.get(key)
         if hit is not None:
             return hit
@@ -67,6 +69,10 @@ BAYER = [[0, 32, 8, 40, 2, 34, 10, 42], [48, 16, 56, 24, 50, 18, 58, 26],
          [15, 47, 7, 39, 13, 45, 5, 37], [63, 31, 55, 23, 61, 29, 53, 21]]
 
 
+def capped(v):
+    return -20.0 if v < -20.0 else 20.0 if v > 20.0 else v
+
+
 def quantise(canvas, q, inside=None, dither="diffuse"):
     """Table indices for a canvas. "diffuse" spreads each pixel's error to
     its neighbours, so gradients show no bands; "ordered" uses a fixed 8 x 8
@@ -74,36 +80,49 @@ def quantise(canvas, q, inside=None, dither="diffuse"):
     become 0 and no other pixel does."""
     w, h = canvas.width, canvas.height
     out = bytearray(w * h)
-    table = q.table
-    next_err = None
+    px, table, index = canvas.px, q.table, q.index
+    allow_black = inside is None
+    if dither == "ordered":
+        for y in range(h):
+            pattern = BAYER[y % 8]
+            for x in range(w):
+                i = y * w + x
+                if inside is not None and not inside[i]:
+                    continue
+                c = px[i]
+                t = (pattern[x % 8] + 0.5) / 64.0 - 0.5
+                out[i] = index((c[0] + 10 * t, c[1] + 8 * t, c[2] + 12 * t), allow_black)
+        return bytes(out)
+    next_err = [[0.0, 0.0, 0.0] for _ in range(w)]
     for y in range(h):
-        row_err = [[0.0, 0.0, 0.0] for _ in range(w)] if y == 0 else next_err
-        next_err = [[0.0, 0.0, 0.0] for _ in range(w)]
+        row_err, next_err = next_err, [[0.0, 0.0, 0.0] for _ in range(w)]
+        below = y + 1 < h and inside is not None
         for x in range(w):
             i = y * w + x
             if inside is not None and not inside[i]:
                 continue
-            c = canvas.px[i]
-            if dither == "ordered":
-                t = (BAYER[y % 8][x % 8] + 0.5) / 64.0 - 0.5
-                c = (c[0] + 10 * t, c[1] + 8 * t, c[2] + 12 * t)
-            elif dither == "diffuse":
+            c = px[i]
+            if dither == "diffuse":
                 e = row_err[x]
                 c = (c[0] + e[0], c[1] + e[1], c[2] + e[2])
-            k = q.index(c, allow_black=inside is None)
+            k = index(c, allow_black)
             out[i] = k
             if dither != "diffuse":
                 continue
             t = table[k]
             # Capped so that a hard edge does not smear colour across.
-            ex = [clamp(c[ch] - t[ch], -20.0, 20.0) for ch in range(3)]
-            for dx, dy, wt in ((1, 0, 7), (-1, 1, 3), (0, 1, 5), (1, 1, 1)):
-                nx = x + dx
-                if not 0 <= nx < w:
+            e0, e1, e2 = capped(c[0] - t[0]), capped(c[1] - t[1]), capped(c[2] - t[2])
+            # To the right, 7/16; below left, 3/16; below, 5/16; below right, 1/16.
+            if x + 1 < w and (inside is None or inside[i + 1]):
+                cell = row_err[x + 1]
+                cell[0] += e0 * 7 / 16.0
+                cell[1] += e1 * 7 / 16.0
+                cell[2] += e2 * 7 / 16.0
+            for nx, wt in ((x - 1, 3), (x, 5), (x + 1, 1)):
+                if not 0 <= nx < w or (below and not inside[i + w + nx - x]):
                     continue
-                if inside is not None and y + dy < h and not inside[(y + dy) * w + nx]:
-                    continue
-                target = row_err[nx] if dy == 0 else next_err[nx]
-                for ch in range(3):
-                    target[ch] += ex[ch] * wt / 16.0
+                cell = next_err[nx]
+                cell[0] += e0 * wt / 16.0
+                cell[1] += e1 * wt / 16.0
+                cell[2] += e2 * wt / 16.0
     return bytes(out)

@@ -53,12 +53,23 @@ def sd_box(cx, cy, hw, hh, r=0.0):
     def d(x, y):
         qx = abs(x - cx) - hw + r
         qy = abs(y - cy) - hh + r
+        if qx < 0 and qy < 0:  # inside: the nearer side, as below but quicker
+            return (qx if qx > qy else qy) - r
         return (math.hypot(max(qx, 0), max(qy, 0)) + min(max(qx, qy), 0)) - r
     return d
 
 
 def sd_union(*fs):
-    return lambda x, y: min(f(x, y) for f in fs)
+    first, rest = fs[0], fs[1:]
+
+    def d(x, y):
+        best = first(x, y)
+        for f in rest:
+            v = f(x, y)
+            if v < best:
+                best = v
+        return best
+    return d
 
 
 def sd_smooth_union(a, b, k):
