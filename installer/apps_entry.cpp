@@ -1,6 +1,7 @@
 // Telv's entry among the system's installed apps, and the installer's copy.
 #include "installer/apps_entry.h"
 
+#include "installer/install_file.h"
 #include "telv_version.h"
 
 #include <shlobj.h>
@@ -58,12 +59,15 @@ BOOL WriteEntry(const char *copy, const char *folder, DWORD kilobytes)
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, EntryKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return FALSE;
-    char uninstall[MAX_PATH + 16] = "", quiet[MAX_PATH + 24] = "";
+    char uninstall[MAX_PATH + 16] = "", quiet[MAX_PATH + 24] = "", windows[MAX_PATH] = "", icon[MAX_PATH + 16] = "";
+    // The list shows the installed saver's own icon, the first in the file.
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    wsprintfA(icon, "%s\\%s,0", windows, InstalledFileName);
     wsprintfA(uninstall, "\"%s\" /uninstall", copy);
     wsprintfA(quiet, "\"%s\" /uninstall /quiet", copy);
     const struct { const char *Name, *Text; } texts[] = {
         {"DisplayName", "Telv ScreenSaver"}, {"DisplayVersion", TELV_VERSION_TEXT},
-        {"Publisher", "The Telv developers"}, {"DisplayIcon", copy}, {"InstallLocation", folder},
+        {"Publisher", "The Telv developers"}, {"DisplayIcon", icon}, {"InstallLocation", folder},
         {"UninstallString", uninstall}, {"QuietUninstallString", quiet}};
     const struct { const char *Name; DWORD Number; } numbers[] = {
         {"EstimatedSize", kilobytes}, {"NoModify", 1}, {"NoRepair", 1}};

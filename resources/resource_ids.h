@@ -12,6 +12,9 @@
 // has no icon and the system draws its own.
 #define IDI_SAVER 100
 
+// The saver's own icon group (a football), the file's icon in the shell.
+#define IDI_TELV 1
+
 // Bitmaps: the background tile and the preview picture go by name, the ball
 // frames by 1 to 6 and the portraits by 11 to 21. The resource compiler
 // takes a name as a bare word (a quoted one would run into the file name
@@ -28,15 +31,15 @@
 #define IDB_PORTRAIT_FIRST 11
 #define IDB_PORTRAIT_LAST 21
 
-// The same pictures drawn for 200 %: the tile, the preview picture and the
-// eleven portraits at twice their size.
+// The same pictures drawn at 200 %: the tile, the preview picture and the
+// portraits 211 to 221.
 #define IDB_TILE_200 201
 #define IDB_PREVIEW_200 202
 #define IDB_PORTRAIT_200_FIRST 211
 #define IDB_PORTRAIT_200_LAST 221
 
 // Ball frame k (1 to 6) drawn for scale step s (1 = 125 % .. 8 = 300 %, 25 %
-// apart): IDB_BALL_SCALED_BASE + 10 * s + k.
+// apart, 40 + 10 s pixels square): IDB_BALL_SCALED_BASE + 10 * s + k.
 #define IDB_BALL_SCALED_BASE 300
 #define BALL_SCALE_STEPS 8
 

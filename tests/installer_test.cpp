@@ -183,7 +183,7 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
     RemoveFile(target);
     GetEnvironmentVariableA("ProgramFiles", programs, MAX_PATH);  // as a 32-bit program sees it
     const std::string folder = programs + std::string("\\Telv"), copy = folder + "\\telvinst.exe";
-    const std::string entry = "DisplayIcon=" + copy + "\nDisplayName=Telv ScreenSaver\nDisplayVersion=" +
+    const std::string entry = "DisplayIcon=" + target + ",0\nDisplayName=Telv ScreenSaver\nDisplayVersion=" +
         TELV_VERSION_TEXT + "\nEstimatedSize=" + std::to_string((saver.size() + ReadFileBytes(installer).size() +
         1023) / 1024) + "\nInstallLocation=" + folder + "\nNoModify=1\nNoRepair=1\nPublisher=The Telv developers\n"
         "QuietUninstallString=\"" + copy + "\" /uninstall /quiet\nUninstallString=\"" + copy + "\" /uninstall\n";
@@ -322,7 +322,10 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
         const char *Program;
         std::set<std::string> Skipped;  // the saver's pictures, dialog and strings: its own tests read them
         std::set<std::string> Resources;
-        std::string Payload, Icons;  // DATA 10; id:width x height x colours of each image in INSTALLICON
+        std::string Payload;  // DATA 10
+        LPCSTR Group;         // the icon group, the only one
+        std::string Icons;    // id:width x height x bits per pixel of each of its images, in order
+        std::vector<DWORD> Sums;  // FNV-1a of its first images' bytes: the installer's, as first drawn
         std::vector<std::string> Manifest;
         const char *Description;
         bool SetupWords;  // may its version texts speak of setting up?
@@ -330,12 +333,17 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
                           // settings file per user.
         const std::set<std::string> &Imports;  // the system libraries it may import
     } programs[] = {
-        {"telvinst.exe", {}, {"DATA/#10/1033", "#3/#1/1033", "#3/#2/1033", "#14/INSTALLICON/1033", "#24/#1/1033",
-         "#16/#1/1033"}, saver, "1:32x32x16 2:16x16x16 ", {"<requestedExecutionLevel level=\"requireAdministrator\" "
+        {"telvinst.exe", {}, {"DATA/#10/1033", "#3/#1/1033", "#3/#2/1033", "#3/#3/1033", "#3/#4/1033", "#3/#5/1033",
+         "#14/INSTALLICON/1033", "#24/#1/1033", "#16/#1/1033"}, saver, "INSTALLICON",
+         "1:32x32x4 2:16x16x4 3:24x24x32 4:48x48x32 5:256x256x32 ", {0x8fd4bbb0, 0x83bb3a8e},
+         {"<requestedExecutionLevel level=\"requireAdministrator\" "
          "uiAccess=\"false\"/>", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
          "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}, "Telv installer", true,
          true, withShell},
-        {"telv.scr", {"#2", "#5", "#6"}, {"#16/#1/1033", "#24/#1/1033"}, "", "", {"<dpiAware xmlns=\"http://schemas."
+        {"telv.scr", {"#2", "#5", "#6"}, {"#3/#1/1033", "#3/#2/1033", "#3/#3/1033", "#3/#4/1033", "#3/#5/1033",
+         "#3/#6/1033", "#3/#7/1033", "#3/#8/1033", "#14/#1/1033", "#16/#1/1033", "#24/#1/1033"}, "",
+         MAKEINTRESOURCEA(1), "1:16x16x32 2:20x20x32 3:24x24x32 4:32x32x32 5:40x40x32 6:48x48x32 7:64x64x32 "
+         "8:256x256x32 ", {}, {"<dpiAware xmlns=\"http://schemas."
          "microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>", "<dpiAwareness xmlns=\"http://schemas.microsoft."
          "com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"}, "Telv screen saver", false, false,
          system},
@@ -351,11 +359,18 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
             i = p.Skipped.count(i->substr(0, i->find('/'))) ? resources.erase(i) : std::next(i);
         EXPECT_EQ(resources, p.Resources);
         EXPECT_TRUE(ResourceBytes(module, "DATA", MAKEINTRESOURCEA(10)) == p.Payload) << "DATA 10 is not telv.scr";
-        std::string icons, group = ResourceBytes(module, RT_GROUP_ICON, "INSTALLICON");
-        for (size_t at = 6; at + 14 <= group.size(); at += 14)  // width, height, colours, ..., id at 12
-            icons += std::to_string(BYTE(group[at + 12])) + ":" + std::to_string(BYTE(group[at])) + "x" +
-                     std::to_string(BYTE(group[at + 1])) + "x" + std::to_string(BYTE(group[at + 2])) + " ";
+        std::string icons, group = ResourceBytes(module, RT_GROUP_ICON, p.Group);
+        auto side = [&](size_t at) { return std::to_string(BYTE(group[at]) ? BYTE(group[at]) : 256); };
+        for (size_t at = 6; at + 14 <= group.size(); at += 14)  // width, height, ..., bits at 6, id at 12
+            icons += std::to_string(BYTE(group[at + 12])) + ":" + side(at) + "x" + side(at + 1) + "x" +
+                     std::to_string(BYTE(group[at + 6])) + " ";
         EXPECT_EQ(icons, p.Icons);
+        for (size_t i = 0; i < p.Sums.size(); ++i) {
+            DWORD sum = 2166136261u;
+            for (char byte : ResourceBytes(module, RT_ICON, MAKEINTRESOURCEA(i + 1)))
+                sum = (sum ^ BYTE(byte)) * 16777619u;
+            EXPECT_EQ(sum, p.Sums[i]) << "icon " << i + 1 << " is not the one first drawn";
+        }
         const std::string manifest = ResourceBytes(module, RT_MANIFEST, MAKEINTRESOURCEA(1));
         for (const std::string &part : p.Manifest)
             EXPECT_NE(manifest.find(part), std::string::npos) << part;
