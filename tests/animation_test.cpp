@@ -468,7 +468,7 @@ TEST_F(Composition, DrawnAtTwiceTheScale)
                 difference += std::abs(sum / 4.0 - (base.Values[i] >> c & 0xFF));
             }
         }
-        EXPECT_LT(difference / (3.0 * count), 6.0) << "mean difference in levels";
+        EXPECT_LT(difference / (3.0 * count), 4.0) << "mean difference in levels";
         EXPECT_GT(mixed, count / 2) << "blocks of more than one colour";
     }
 }
