@@ -65,6 +65,8 @@ for f in telv.scr telvinst.exe; do
   check "$f names Telv in its signature" grep -q "Text description: Telv" "$out/$f.verify"
   rm -f "$out/$f.verify"
 done
+osslsigncode remove-signature -in "$out/telv.scr" -out unsigned.scr >/dev/null
+check "the signed saver is the build's plus a signature" cmp unsigned.scr "$build/bin/telv.scr"
 payload "$out/telvinst.exe" >payload.scr
 check "the installer carries the signed saver" cmp payload.scr "$out/telv.scr"
 check "SHA256SUMS holds" sh -c 'cd "$1" && sha256sum --quiet -c SHA256SUMS' sh "$out"
