@@ -167,10 +167,36 @@ std::set<std::string> WindowsFolderNames()
     return names;
 }
 
+// A text value of the user's desktop settings, written first when given.
+std::string DesktopValue(const char *name, const char *text = nullptr)
+{
+    HKEY key = nullptr;
+    RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key);
+    if (text != nullptr)
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), lstrlenA(text) + 1);
+    char value[64] = "";
+    DWORD size = sizeof value;
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(value), &size);
+    RegCloseKey(key);
+    return value;
+}
+
+// What the test's top-level window was told of changed settings (wParam).
+std::vector<WPARAM> SettingsTold;
+
+LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETTINGCHANGE)
+        SettingsTold.push_back(wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 // Every path through the installer, from a known system.ini, target and
 // entry: the boxes seen in order, the exit code, the target's bytes,
-// system.ini, the settings file, the entry with the installer's copy, how
-// often the system lists Telv, and no file left over in the Windows folder.
+// system.ini, the settings file and the user's copy of it, the entry with
+// the installer's copy, how often the system lists Telv, the screen-saver
+// switch as a fresh process sees it and other programs are told, and no
+// file left over in the Windows folder.
 TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
 {
     char shortPath[MAX_PATH] = "", programs[MAX_PATH] = "";
@@ -215,36 +241,53 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         int Saver;  // Gone: telv1.ini gone as well, which stays otherwise
         std::string Profile;
         int Listed;  // 1: the entry and the copy in place, 0: neither
+        const char *Switch;  // the screen saver switched on (1) or off (0) before the run, then after it
         std::string Old = "", Held = "";  // an earlier Telv.scr; a file held open without write or delete sharing
         int Setup = 0;
         std::string Before = "";  // system.ini before the run, when not `earlier`
     } scenarios[] = {
-        {"cancel", "", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0},
-        {"fresh", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, chosen, 1},
-        {"no profile", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, "[boot]\r\n" + line, 1, "", "",
+        {"cancel", "", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, "00"},
+        {"fresh", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, chosen, 1, "01"},
+        {"no profile", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, "[boot]\r\n" + line, 1, "01", "", "",
          NoProfile},
-        {"declined", "", {IDOK, IDNO, IDOK}, {question, overwrite, aborted, "exit 0"}, Kept, earlier, 0, "old"},
-        {"replaced", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1,
+        {"declined", "", {IDOK, IDNO, IDOK}, {question, overwrite, aborted, "exit 0"}, Kept, earlier, 0, "00", "old"},
+        {"replaced", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, "01",
          saver + "longer"},
-        {"held", "", {IDOK, IDYES, IDOK}, {question, overwrite, writeError, "exit 1"}, Kept, earlier, 0, "old", target},
-        {"folder", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Kept, earlier, 0, "", "", Folder},
-        {"system.ini held", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Carried, earlier, 0, "", profile},
-        {"again", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, "", "", Installed},
-        {"other line", "/quiet /x", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, "old"},
-        {"quiet", "/QUIET", {}, {"exit 0"}, Carried, chosen, 1, "old"},
-        {"quiet held", "-quiet", {}, {"exit 1"}, Kept, earlier, 0, "old", target},
-        {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, "old", "", FullDisk},
-        {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, "", "", Installed, chosen},
-        {"remove", "/Uninstall", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "", Installed, byLongName},
-        {"remove by copy", "-UNINSTALL", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "",
-         Installed | FromCopy, chosen},
-        {"remove, other saver", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, "", "", Installed},
-        {"remove locked", "/uninstall", {}, {remove, removeError, "exit 1"}, Kept, chosen, 1, "", target, Installed,
+        {"held", "", {IDOK, IDYES, IDOK}, {question, overwrite, writeError, "exit 1"}, Kept, earlier, 0, "00", "old",
+         target},
+        {"folder", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Kept, earlier, 0, "00", "", "", Folder},
+        {"system.ini held", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Carried, earlier, 0, "00", "", profile},
+        {"again", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, "01", "", "",
+         Installed},
+        {"other line", "/quiet /x", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, "00", "old"},
+        {"quiet", "/QUIET", {}, {"exit 0"}, Carried, chosen, 1, "01", "old"},
+        {"quiet held", "-quiet", {}, {"exit 1"}, Kept, earlier, 0, "00", "old", target},
+        {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, "00", "old", "", FullDisk},
+        {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, "11", "", "", Installed,
          chosen},
-        {"remove quietly", "/quiet -uninstall", {}, {"exit 0"}, Gone, cleared, 0, "", "", Installed | FromCopy, chosen},
-        {"remove locked quietly", "/uninstall /quiet", {}, {"exit 1"}, Kept, chosen, 1, "", target, Installed, chosen},
-        {"remove nothing", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0},
+        {"remove", "/Uninstall", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "10", "", "", Installed,
+         byLongName},
+        {"remove by copy", "-UNINSTALL", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "10", "", "",
+         Installed | FromCopy, chosen},
+        {"remove, other saver", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, "11", "", "",
+         Installed},
+        {"remove locked", "/uninstall", {}, {remove, removeError, "exit 1"}, Kept, chosen, 1, "11", "", target,
+         Installed, chosen},
+        {"remove quietly", "/quiet -uninstall", {}, {"exit 0"}, Gone, cleared, 0, "10", "", "", Installed | FromCopy,
+         chosen},
+        {"remove locked quietly", "/uninstall /quiet", {}, {"exit 1"}, Kept, chosen, 1, "11", "", target, Installed,
+         chosen},
+        {"remove nothing", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, "11"},
     };
+    char local[MAX_PATH] = "";
+    GetEnvironmentVariableA("LOCALAPPDATA", local, MAX_PATH);
+    const std::string store = local + std::string("\\VirtualStore"), usersSettings = store + settings.substr(2);
+    CreateDirectoryA(store.c_str(), nullptr);
+    CreateDirectoryA((store + WindowsFilePath("").substr(2)).c_str(), nullptr);
+    const WNDCLASSA listener = {0, ListenerProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "Listener"};
+    RegisterClassA(&listener);
+    HWND told = CreateWindowExA(0, "Listener", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    DesktopValue("ScreenSaveTimeOut", "420");
     const std::set<std::string> names = WindowsFolderNames();
     for (const auto &s : scenarios) {
         SCOPED_TRACE(s.Name);
@@ -253,6 +296,9 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         }
         WriteFileBytes(profile, s.Before.empty() ? earlier : s.Before);
         WriteFileBytes(settings, "[telv]\r\nballs=20\r\n");
+        WriteFileBytes(usersSettings, "[telv]\r\nballs=30\r\n");
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, s.Switch[0] == '1', nullptr, SPIF_UPDATEINIFILE);
+        SettingsTold.clear();
         if (s.Setup & NoProfile)
             RemoveFile(profile);
         if (!s.Old.empty())
@@ -269,6 +315,13 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         EXPECT_TRUE(ReadFileBytes(target) == left) << "Telv.scr";
         EXPECT_EQ(ReadFileBytes(profile), s.Profile);
         EXPECT_EQ(ReadFileBytes(settings).empty(), s.Saver == Gone) << "telv1.ini";
+        EXPECT_EQ(ReadFileBytes(usersSettings).empty(), s.Saver == Gone) << "the user's telv1.ini";
+        EXPECT_EQ(DesktopValue("ScreenSaveActive"), s.Switch + 1);
+        EXPECT_EQ(WaitForExit(StartProgram(ProgramFolder() + "\\preview_host.exe active"), ExitTimeout),
+                  s.Switch[1] == '1' ? 1u : 0u) << "the switch as a fresh process sees it";
+        EXPECT_EQ(std::count(SettingsTold.begin(), SettingsTold.end(), SPI_SETSCREENSAVEACTIVE),
+                  s.Switch[0] != s.Switch[1]) << "other programs told";
+        EXPECT_EQ(DesktopValue("ScreenSaveTimeOut"), "420");
         EXPECT_EQ(EntryValues(), s.Listed ? entry : "");
         EXPECT_EQ(ReadFileBytes(copy) == ReadFileBytes(installer) && s.Listed, s.Listed == 1) << "the copy";
         EXPECT_EQ(GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES, s.Listed == 1) << "its folder";
@@ -281,6 +334,7 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         RemoveFile(folder);
         EXPECT_EQ(WindowsFolderNames(), names) << "no file left over";
     }
+    DestroyWindow(told);
 }
 
 // These three collect a module's resources as "type/name/language" ("#n": an integer id).
@@ -336,7 +390,8 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
          "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}, "Telv installer", true,
          true, withShell},
         {"telv.scr", {"#2", "#5", "#6"}, {"#16/#1/1033", "#24/#1/1033"}, "", "", {"<dpiAware xmlns=\"http://schemas."
-         "microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>", "<dpiAwareness xmlns=\"http://schemas.microsoft."
+         "microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+         "<dpiAwareness xmlns=\"http://schemas.microsoft."
          "com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"}, "Telv screen saver", false, false,
          system},
     };
