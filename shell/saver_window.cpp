@@ -271,6 +271,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
         if (SaverState.CloseApproved)
             return DefWindowProcA(window, message, wParam, lParam);
         break;
