@@ -167,17 +167,12 @@ std::set<std::string> WindowsFolderNames()
     return names;
 }
 
-// A text value of the user's desktop settings, written first when given.
-std::string DesktopValue(const char *name, const char *text = nullptr)
+// A text value of the user's desktop settings.
+std::string DesktopValue(const char *name)
 {
-    HKEY key = nullptr;
-    RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key);
-    if (text != nullptr)
-        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), lstrlenA(text) + 1);
     char value[64] = "";
     DWORD size = sizeof value;
-    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(value), &size);
-    RegCloseKey(key);
+    RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", name, RRF_RT_REG_SZ, nullptr, value, &size);
     return value;
 }
 
@@ -241,43 +236,41 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         int Saver;  // Gone: telv1.ini gone as well, which stays otherwise
         std::string Profile;
         int Listed;  // 1: the entry and the copy in place, 0: neither
-        const char *Switch;  // the screen saver switched on (1) or off (0) before the run, then after it
+        int Switch;  // the screen saver's switch before the run (tens) and after it (units), 1 on, 0 off
         std::string Old = "", Held = "";  // an earlier Telv.scr; a file held open without write or delete sharing
         int Setup = 0;
         std::string Before = "";  // system.ini before the run, when not `earlier`
     } scenarios[] = {
-        {"cancel", "", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, "00"},
-        {"fresh", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, chosen, 1, "01"},
-        {"no profile", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, "[boot]\r\n" + line, 1, "01", "", "",
+        {"cancel", "", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, 0},
+        {"fresh", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, chosen, 1, 1},
+        {"no profile", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, "[boot]\r\n" + line, 1, 1, "", "",
          NoProfile},
-        {"declined", "", {IDOK, IDNO, IDOK}, {question, overwrite, aborted, "exit 0"}, Kept, earlier, 0, "00", "old"},
-        {"replaced", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, "01",
+        {"declined", "", {IDOK, IDNO, IDOK}, {question, overwrite, aborted, "exit 0"}, Kept, earlier, 0, 0, "old"},
+        {"replaced", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, 1,
          saver + "longer"},
-        {"held", "", {IDOK, IDYES, IDOK}, {question, overwrite, writeError, "exit 1"}, Kept, earlier, 0, "00", "old",
+        {"held", "", {IDOK, IDYES, IDOK}, {question, overwrite, writeError, "exit 1"}, Kept, earlier, 0, 0, "old",
          target},
-        {"folder", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Kept, earlier, 0, "00", "", "", Folder},
-        {"system.ini held", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Carried, earlier, 0, "00", "", profile},
-        {"again", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, "01", "", "",
+        {"folder", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Kept, earlier, 0, 0, "", "", Folder},
+        {"system.ini held", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Carried, earlier, 0, 0, "", profile},
+        {"again", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, 1, "", "",
          Installed},
-        {"other line", "/quiet /x", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, "00", "old"},
-        {"quiet", "/QUIET", {}, {"exit 0"}, Carried, chosen, 1, "01", "old"},
-        {"quiet held", "-quiet", {}, {"exit 1"}, Kept, earlier, 0, "00", "old", target},
-        {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, "00", "old", "", FullDisk},
-        {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, "11", "", "", Installed,
+        {"other line", "/quiet /x", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, 0, "old"},
+        {"quiet", "/QUIET", {}, {"exit 0"}, Carried, chosen, 1, 1, "old"},
+        {"quiet held", "-quiet", {}, {"exit 1"}, Kept, earlier, 0, 0, "old", target},
+        {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, 0, "old", "", FullDisk},
+        {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, 11, "", "", Installed,
          chosen},
-        {"remove", "/Uninstall", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "10", "", "", Installed,
-         byLongName},
-        {"remove by copy", "-UNINSTALL", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "10", "", "",
+        {"remove", "/Uninstall", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, 10, "", "", Installed, byLongName},
+        {"remove by copy", "-UNINSTALL", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, 10, "", "",
          Installed | FromCopy, chosen},
-        {"remove, other saver", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, "11", "", "",
-         Installed},
-        {"remove locked", "/uninstall", {}, {remove, removeError, "exit 1"}, Kept, chosen, 1, "11", "", target,
+        {"remove, other saver", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, 11, "", "", Installed},
+        {"remove locked", "/uninstall", {}, {remove, removeError, "exit 1"}, Kept, chosen, 1, 11, "", target,
          Installed, chosen},
-        {"remove quietly", "/quiet -uninstall", {}, {"exit 0"}, Gone, cleared, 0, "10", "", "", Installed | FromCopy,
+        {"remove quietly", "/quiet -uninstall", {}, {"exit 0"}, Gone, cleared, 0, 10, "", "", Installed | FromCopy,
          chosen},
-        {"remove locked quietly", "/uninstall /quiet", {}, {"exit 1"}, Kept, chosen, 1, "11", "", target, Installed,
+        {"remove locked quietly", "/uninstall /quiet", {}, {"exit 1"}, Kept, chosen, 1, 11, "", target, Installed,
          chosen},
-        {"remove nothing", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, "11"},
+        {"remove nothing", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, 11},
     };
     char local[MAX_PATH] = "";
     GetEnvironmentVariableA("LOCALAPPDATA", local, MAX_PATH);
@@ -287,7 +280,7 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
     const WNDCLASSA listener = {0, ListenerProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "Listener"};
     RegisterClassA(&listener);
     HWND told = CreateWindowExA(0, "Listener", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    DesktopValue("ScreenSaveTimeOut", "420");
+    SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, 420, nullptr, SPIF_UPDATEINIFILE);
     const std::set<std::string> names = WindowsFolderNames();
     for (const auto &s : scenarios) {
         SCOPED_TRACE(s.Name);
@@ -297,7 +290,7 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         WriteFileBytes(profile, s.Before.empty() ? earlier : s.Before);
         WriteFileBytes(settings, "[telv]\r\nballs=20\r\n");
         WriteFileBytes(usersSettings, "[telv]\r\nballs=30\r\n");
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, s.Switch[0] == '1', nullptr, SPIF_UPDATEINIFILE);
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, s.Switch / 10, nullptr, SPIF_UPDATEINIFILE);
         SettingsTold.clear();
         if (s.Setup & NoProfile)
             RemoveFile(profile);
@@ -316,11 +309,11 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         EXPECT_EQ(ReadFileBytes(profile), s.Profile);
         EXPECT_EQ(ReadFileBytes(settings).empty(), s.Saver == Gone) << "telv1.ini";
         EXPECT_EQ(ReadFileBytes(usersSettings).empty(), s.Saver == Gone) << "the user's telv1.ini";
-        EXPECT_EQ(DesktopValue("ScreenSaveActive"), s.Switch + 1);
+        EXPECT_EQ(DesktopValue("ScreenSaveActive"), std::to_string(s.Switch % 10));
         EXPECT_EQ(WaitForExit(StartProgram(ProgramFolder() + "\\preview_host.exe active"), ExitTimeout),
-                  s.Switch[1] == '1' ? 1u : 0u) << "the switch as a fresh process sees it";
+                  DWORD(s.Switch % 10)) << "the switch as a fresh process sees it";
         EXPECT_EQ(std::count(SettingsTold.begin(), SettingsTold.end(), SPI_SETSCREENSAVEACTIVE),
-                  s.Switch[0] != s.Switch[1]) << "other programs told";
+                  s.Switch / 10 != s.Switch % 10) << "other programs told";
         EXPECT_EQ(DesktopValue("ScreenSaveTimeOut"), "420");
         EXPECT_EQ(EntryValues(), s.Listed ? entry : "");
         EXPECT_EQ(ReadFileBytes(copy) == ReadFileBytes(installer) && s.Listed, s.Listed == 1) << "the copy";

@@ -378,34 +378,25 @@ TEST_F(SaverProcess, PreviewEndsWithItsHost)
 }
 
 // A protected close asks and stays when refused, is refused unasked at once
-// after, asks again later, also when another program takes the foreground;
-// a fault in the check ends through the guard.
+// after, asks again later, also when another program takes the foreground,
+// and a second start brings the saver forward; a fault in the check ends
+// through the guard.
 TEST_F(SaverProcess, PasswordProtectedCloses)
 {
-    SetPasswordSwitch(true, "r1", "stay");
+    SetPasswordSwitch(true, "r01", "stay");
     const auto [process, window] = StartFullScreen();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(Log(), Lines{"attach"});
-    Xdotool("key a");
-    EXPECT_EQ(WaitForExit(process, 2000), STILL_ACTIVE) << "a refused close keeps the saver";
+    for (const char *input : {"key a", "foreground"}) {
+        EndSaver(process, window, input, POINT{100, 100});
+        EXPECT_EQ(WaitForExit(process, 2000), STILL_ACTIVE) << "a refused close keeps the saver: " << input;
+    }
+    EXPECT_EQ(WaitForExit(Start("/s"), ExitTimeout), 0u);
+    EXPECT_EQ(GetForegroundWindow(), window);
     Xdotool("key b");
     EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
-    EXPECT_EQ(Log(), (Lines{"attach", Verified(window), "verify-end", Verified(window), "verify-end",
-                            "detach running=0"}));
-
-    // Another program's window in the foreground asks once; refused, the
-    // saver stays, and a second start brings it forward and ends with 0.
-    RemoveFile(log);
-    SetPasswordSwitch(true, "01", "stay");
-    const auto [covered, coveredWindow] = StartFullScreen();
-    ASSERT_NE(coveredWindow, nullptr);
-    EndSaver(covered, coveredWindow, "foreground", POINT{100, 100});
-    EXPECT_EQ(WaitForExit(covered, 2000), STILL_ACTIVE) << "a refused close keeps the saver";
-    EXPECT_EQ(WaitForExit(Start("/s"), ExitTimeout), 0u);
-    EXPECT_EQ(GetForegroundWindow(), coveredWindow);
-    Xdotool("key a");
-    EXPECT_EQ(WaitForExit(covered, ExitTimeout), 0u);
-    EXPECT_EQ(Log(), (Lines{"attach", Verified(coveredWindow), "verify-end", Verified(coveredWindow), "verify-end",
+    const std::string verify = Verified(window);
+    EXPECT_EQ(Log(), (Lines{"attach", verify, "verify-end", verify, "verify-end", verify, "verify-end",
                             "detach running=0"}));
     DestroyWindow(FindWindowA("H", ""));
 
