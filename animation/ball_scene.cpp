@@ -58,6 +58,13 @@ void CreateScene(HWND window)
     // The table has 60 slots: a larger stored count must never reach it.
     if (BallCount > MaxBalls)
         BallCount = DefaultBallCount;
+    StartAnimationTimer(window);
+}
+
+// One tick every AnimationTimerPeriod milliseconds; a second start of the
+// same timer replaces the first.
+void StartAnimationTimer(HWND window)
+{
     SetTimer(window, AnimationTimerId, AnimationTimerPeriod, nullptr);
 }
 

@@ -55,6 +55,8 @@ void ResetBalls(BallSceneRecord &scene);
 // Seeds the scene's generator; in full screen also reads the stored ball
 // count and starts the animation timer on the window.
 void CreateScene(HWND window);
+// Starts the animation timer on the window.
+void StartAnimationTimer(HWND window);
 // Advances every ball in use of the scene by one tick.
 void StepScene(BallSceneRecord &scene);
 

@@ -419,11 +419,29 @@ void RebuildScene(HWND window)
     InvalidateRect(window, nullptr, TRUE);
 }
 
+// The console's display went off, dimmed or came back. While it is off the
+// timer stops and a tick already queued draws nothing, so the process waits
+// in its message loop; when it is seen again the timer starts over and every
+// scene goes on where it stopped. Nothing is made or released either way.
+void FollowDisplayState(HWND window, const DisplayStateSetting &setting)
+{
+    if (!IsEqualGUID(setting.PowerSetting, ConsoleDisplayState) || setting.DataLength < sizeof(DWORD))
+        return;
+    const bool off = setting.State == DisplayOff;
+    if (off == Animation.Resting)
+        return;
+    Animation.Resting = off;
+    if (off)
+        KillTimer(window, AnimationTimerId);
+    else
+        StartAnimationTimer(window);
+}
+
 } // namespace
 
 // The animation's window procedure: creation, painting, the tick, changes of
-// the monitors and teardown here; everything else goes to the shell's close
-// rules.
+// the monitors and of the display's state, and teardown here; everything
+// else goes to the shell's close rules.
 extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -440,9 +458,14 @@ extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wPar
         return 0;
     case WM_TIMER:
         // The preview runs no timer and must not move, whatever is posted.
-        if (!SaverState.IsPreview)
+        if (!SaverState.IsPreview && !Animation.Resting)
             AnimationTick(window);
         return 0;
+    case WM_POWERBROADCAST:
+        if (SaverState.IsPreview || wParam != PowerSettingChange)
+            return DefaultSaverProc(window, message, wParam, lParam);
+        FollowDisplayState(window, *reinterpret_cast<const DisplayStateSetting *>(lParam));
+        return TRUE;
     case WM_DISPLAYCHANGE:
     case DpiChangedMessage:
     case DpiChangedAfterParentMessage:

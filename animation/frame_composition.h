@@ -76,6 +76,7 @@ struct AnimationRecord {
     bool SceneMade = false;        // set once a paint has made the pictures and buffers
     int32_t PortraitTick = 0;      // ticks since the last portrait change
     int32_t PortraitIndex = 0;     // the portrait shown, 0 to 10
+    bool Resting = false;          // the display is off: no timer, and no tick draws
 };
 
 extern AnimationRecord Animation;

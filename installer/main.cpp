@@ -1,8 +1,8 @@
 // The installer: asks once, writes the saver it carries into the Windows
-// directory as Telv.scr and makes it the current screen saver, then enters
-// Telv among the installed apps. With /uninstall it removes Telv again; with
-// /quiet either runs without a box. It has no window of its own; it speaks
-// only through message boxes.
+// directory as Telv.scr and makes it the current screen saver, enters Telv
+// among the installed apps and switches the user's screen saver on. With
+// /uninstall it removes Telv again; with /quiet either runs without a box.
+// It has no window of its own; it speaks only through message boxes.
 #include "installer/apps_entry.h"
 #include "installer/install_file.h"
 #include "installer/uninstall.h"
@@ -145,7 +145,9 @@ int RunInstallation(HINSTANCE instance, BOOL quiet)
         return ReportWriteError(quiet);
     FreeResource(loaded);
 
-    if (!RegisterSaver(texts) || !InstalledCopyPath(texts.Copy) || !MakeAppsEntry(texts.Copy, length))
+    // The switch comes last, so that any failure before it leaves it as it was.
+    if (!RegisterSaver(texts) || !InstalledCopyPath(texts.Copy) || !MakeAppsEntry(texts.Copy, length) ||
+        !SwitchScreenSaver(TRUE))
         return ReportWriteError(quiet);
     if (!quiet)
         Tell(InstalledText, MB_OK);

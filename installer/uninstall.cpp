@@ -15,6 +15,8 @@ constexpr char RemoveErrorText[] = "Remove error";
 
 // The saver's settings file, in the Windows directory.
 constexpr char SettingsFileName[] = "telv1.ini";
+// The root of the user's copies of protected folders.
+constexpr char VirtualStore[] = "%LOCALAPPDATA%\\VirtualStore";
 
 // The removal's working texts.
 struct RemovalTexts {
@@ -45,16 +47,21 @@ BOOL DeleteSaverFile(const char *target)
 }
 
 // Takes SCRNSAVE.EXE out of system.ini only when it names Telv's file, by
-// its long or short name in any case; another saver's stays chosen.
+// its long or short name in any case, and switches the screen saver off, as
+// choosing "(None)" in the display settings does; another saver's choice
+// and switch stay.
 void UnregisterSaver(const RemovalTexts &texts)
 {
     char chosen[MAX_PATH] = "";
     GetPrivateProfileStringA(BootSection, SaverKey, "", chosen, MAX_PATH, SystemProfile);
-    if (lstrcmpiA(chosen, texts.Target) == 0 || (texts.ShortTarget[0] && lstrcmpiA(chosen, texts.ShortTarget) == 0))
+    if (lstrcmpiA(chosen, texts.Target) == 0 || (texts.ShortTarget[0] && lstrcmpiA(chosen, texts.ShortTarget) == 0)) {
         WritePrivateProfileStringA(BootSection, SaverKey, nullptr, SystemProfile);
+        SwitchScreenSaver(FALSE);
+    }
 }
 
-// Deletes the saver's settings file from the Windows directory.
+// Deletes the saver's settings file from the directory (ending in a
+// backslash).
 void DeleteSettingsFile(const char *directory)
 {
     char path[MAX_PATH] = "";
@@ -62,6 +69,22 @@ void DeleteSettingsFile(const char *directory)
         wsprintfA(path, "%s%s", directory, SettingsFileName);
         DeleteFileA(path);
     }
+}
+
+// The saver asks for no execution level, so for a standard user Windows
+// keeps its settings file in the user's own copy of the Windows directory:
+// the Windows directory without its drive, under
+// %LOCALAPPDATA%\VirtualStore. That copy of the user who removes Telv goes
+// too.
+void DeleteUsersSettingsFile(const char *windowsDirectory)
+{
+    char directory[MAX_PATH] = "";
+    const DWORD length = ExpandEnvironmentStringsA(VirtualStore, directory, MAX_PATH);
+    if (length == 0 || length > MAX_PATH || directory[0] == '%' || windowsDirectory[1] != ':' ||
+        length + lstrlenA(windowsDirectory + 2) >= MAX_PATH)
+        return;
+    lstrcatA(directory, windowsDirectory + 2);
+    DeleteSettingsFile(directory);
 }
 
 } // namespace
@@ -84,6 +107,7 @@ int RunRemoval(BOOL quiet)
 
     UnregisterSaver(texts);
     DeleteSettingsFile(texts.Directory);
+    DeleteUsersSettingsFile(texts.Directory);
     if (InstalledCopyPath(texts.Copy))
         RemoveAppsEntry(texts.Copy);
     if (!quiet)

@@ -92,8 +92,9 @@ LRESULT HandleCloseRequest(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 } // namespace
 
-// The default processing of the saver window: any key, button press or real
-// mouse movement asks the window to close, and a close goes through
+// The default processing of the saver window: any key, button press, real
+// mouse movement or loss of activation asks the window to close (a loss
+// during the password check asks nothing more), and a close goes through
 // VerifyClose. The preview, and a saver whose close was approved, take the
 // platform's default processing only.
 LRESULT CALLBACK DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -122,7 +123,18 @@ LRESULT CALLBACK DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
         PostMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    // Another window took the foreground: the saver must not stay over a
+    // desk whose keys now go to a window the user cannot see.
+    case WM_ACTIVATEAPP:
+        if (!wParam)
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE)
+            PostMessageA(window, WM_CLOSE, 0, 0);
         break;
     case WM_MOUSEMOVE:
         ApplyMouseMoveRule(window);

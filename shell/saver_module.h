@@ -48,6 +48,21 @@ constexpr UINT VerifyPasswordMessage = WM_APP;
 constexpr UINT DpiChangedMessage = 0x02E0;
 constexpr UINT DpiChangedAfterParentMessage = 0x02E3;
 
+// The state of the console's display. The shell registers the full-screen
+// window for it where the system offers that; the system then sends
+// WM_POWERBROADCAST with PowerSettingChange and a DisplayStateSetting when
+// the display goes off, dims or comes back (and once at registration), and
+// the module rests its drawing while the display is off. The headers of
+// older systems do not name them.
+constexpr WPARAM PowerSettingChange = 0x8013;
+constexpr GUID ConsoleDisplayState = {0x6FE69556, 0x704A, 0x47A0, {0x8F, 0x24, 0xC2, 0x8D, 0x93, 0x6F, 0xDA, 0x47}};
+constexpr DWORD DisplayOff = 0;  // 1 is on, 2 dimmed
+struct DisplayStateSetting {
+    GUID PowerSetting;
+    DWORD DataLength;
+    DWORD State;
+};
+
 // "Never" for LastVerifyTick.
 constexpr DWORD NoVerifyTick = 0xFFFFFFFF;
 
@@ -67,6 +82,7 @@ struct SaverShellState {
     DWORD MouseMoveThreshold = 4;        // pixels the cursor may stray unnoticed
     DWORD LastVerifyTick = NoVerifyTick; // end of the last verification
     POINT CursorAnchor = {0, 0};         // where mouse movement is measured from
+    HANDLE DisplayNotification = nullptr; // the display-state registration, full screen only
 };
 
 extern SaverShellState SaverState;

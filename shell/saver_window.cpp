@@ -146,9 +146,41 @@ void CoverVirtualScreen(HWND window)
     SetWindowPos(window, HWND_TOPMOST, shape.X, shape.Y, shape.Width, shape.Height, SWP_NOACTIVATE);
 }
 
+// The system's display-state calls, taken from user32, which every window
+// program has loaded; null on systems that lack them.
+FARPROC DisplayStateCall(const char *name)
+{
+    return GetProcAddress(GetModuleHandleA("USER32.DLL"), name);
+}
+
+// Asks the system to tell the window when the console's display goes off,
+// dims or comes back, so that the animation rests while nobody sees it.
+// Without the call the saver simply never rests.
+void WatchDisplayState(HWND window)
+{
+    typedef HANDLE(WINAPI * RegisterProc)(HANDLE recipient, const GUID *setting, DWORD flags);
+    constexpr DWORD RecipientIsWindow = 0;
+    auto registerFor =
+        reinterpret_cast<RegisterProc>(reinterpret_cast<void *>(DisplayStateCall("RegisterPowerSettingNotification")));
+    if (registerFor != nullptr)
+        SaverState.DisplayNotification = registerFor(window, &ConsoleDisplayState, RecipientIsWindow);
+}
+
+// Ends the display-state registration, if there is one.
+void StopWatchingDisplayState()
+{
+    typedef BOOL(WINAPI * UnregisterProc)(HANDLE registration);
+    auto unregister = reinterpret_cast<UnregisterProc>(
+        reinterpret_cast<void *>(DisplayStateCall("UnregisterPowerSettingNotification")));
+    if (SaverState.DisplayNotification != nullptr && unregister != nullptr)
+        unregister(SaverState.DisplayNotification);
+    SaverState.DisplayNotification = nullptr;
+}
+
 // Takes input methods off the saver window, so that no composition window
 // appears over the saver, and marks where the cursor starts. The input
-// method library is used only if the process has it already.
+// method library is used only if the process has it already. The full
+// screen watches the display's state.
 void OnCreate(HWND window)
 {
     SaverState.ImeLibrary = GetModuleHandleA("IMM32.DLL");
@@ -159,13 +191,17 @@ void OnCreate(HWND window)
             SaverState.SavedInputContext = SaverState.AssociateContext(window, nullptr);
     }
     GetCursorPos(&SaverState.CursorAnchor);
-    if (!SaverState.IsPreview)
+    if (!SaverState.IsPreview) {
         SetCursor(nullptr);
+        WatchDisplayState(window);
+    }
 }
 
-// Gives the input context back and ends the message loop.
+// Gives the input context back, stops watching the display and ends the
+// message loop.
 void OnDestroy(HWND window)
 {
+    StopWatchingDisplayState();
     if (SaverState.ImeLibrary != nullptr && SaverState.AssociateContext != nullptr &&
         SaverState.SavedInputContext != nullptr)
         SaverState.AssociateContext(window, SaverState.SavedInputContext);
@@ -271,6 +307,7 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
         if (SaverState.CloseApproved)
             return DefWindowProcA(window, message, wParam, lParam);
         break;

@@ -500,6 +500,15 @@ TEST_F(Composition, BallsAreDrawnFramesWithExactMasks)
     }
 }
 
+// The handle of a new GDI object, deleted at once: the next one made takes
+// its place a generation on, unless an object was made meanwhile.
+UINT_PTR NewHandle()
+{
+    HGDIOBJ made = CreateSolidBrush(0);
+    DeleteObject(made);
+    return reinterpret_cast<UINT_PTR>(made);
+}
+
 // Teardown before any paint ends the loop; the first paint makes one set of
 // pictures for the monitors' one scale (tile, six frames and their masks,
 // eleven portraits, the thirteen surfaces that hold them) and each monitor's
@@ -520,15 +529,10 @@ TEST_F(Composition, NothingPilesUp)
     EXPECT_EQ(CountGdiObjects() - held, pictures + surfaces + buffers) << "the first paint";
     Paint();
     EXPECT_EQ(CountGdiObjects() - held, pictures + surfaces + buffers) << "a repaint";
-    auto probe = [] {
-        HGDIOBJ made = CreateSolidBrush(0);
-        DeleteObject(made);
-        return reinterpret_cast<UINT_PTR>(made);
-    };
     Tick(2);
-    const UINT_PTR before = probe(), again = probe();
+    const UINT_PTR before = NewHandle(), again = NewHandle();
     Tick(600);
-    EXPECT_EQ(probe() - again, again - before) << "a tick made an object";
+    EXPECT_EQ(NewHandle() - again, again - before) << "a tick made an object";
 
     BallCount = 0;
     for (UINT change : {UINT(WM_DISPLAYCHANGE), DpiChangedMessage}) {
@@ -548,6 +552,35 @@ TEST_F(Composition, NothingPilesUp)
         for (MonitorSceneRecord *m : Monitors())
             EXPECT_EQ(Differing(Shown(*m), Expected(*m, 0, 0)), 0) << "after " << change;
     }
+}
+
+// The display going off stops the timer and every tick, one already queued
+// too: the window and the scene stay still. On or dimmed, the timer runs
+// again and the scene goes on from where it stopped. No change makes or
+// frees an object.
+TEST_F(Composition, RestsWhileTheDisplayIsOff)
+{
+    Open();
+    GetCursorPos(&SaverState.CursorAnchor);  // as the shell does: no move closes the window meanwhile
+    BallCount = 10;
+    Paint();
+    Tick(5);
+    const AnimationRecord made = Animation;
+    const struct { DWORD State; bool Moves; } steps[] = {{0, false}, {2, true}, {0, false}, {0, false}, {1, true}};
+    for (const auto &step : steps) {
+        PostMessageA(window, WM_TIMER, AnimationTimerId, 0);
+        const UINT_PTR before = NewHandle(), again = NewHandle();
+        DisplayStateSetting setting = {ConsoleDisplayState, sizeof(DWORD), step.State};
+        EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PowerSettingChange, reinterpret_cast<LPARAM>(&setting)), 1);
+        EXPECT_EQ(NewHandle() - again, again - before) << "the change made an object";
+        const AnimationRecord stopped = Animation;
+        const Pixels shown = CaptureWindow(window, 0, 0, place.right, place.bottom);
+        PumpFor(500);
+        EXPECT_EQ(Differing(CaptureWindow(window, 0, 0, place.right, place.bottom), shown) > 0, step.Moves);
+        EXPECT_EQ(std::memcmp(&stopped.Monitors, &Animation.Monitors, sizeof stopped.Monitors) != 0, step.Moves);
+        EXPECT_EQ(Animation.PortraitTick - stopped.PortraitTick > 0, step.Moves) << "the count goes on";
+    }
+    EXPECT_EQ(std::memcmp(&made.Scales, &Animation.Scales, sizeof made.Scales), 0) << "pictures made again";
 }
 
 } // namespace

@@ -167,10 +167,31 @@ std::set<std::string> WindowsFolderNames()
     return names;
 }
 
+// A text value of the user's desktop settings.
+std::string DesktopValue(const char *name)
+{
+    char value[64] = "";
+    DWORD size = sizeof value;
+    RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", name, RRF_RT_REG_SZ, nullptr, value, &size);
+    return value;
+}
+
+// What the test's top-level window was told of changed settings (wParam).
+std::vector<WPARAM> SettingsTold;
+
+LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETTINGCHANGE)
+        SettingsTold.push_back(wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 // Every path through the installer, from a known system.ini, target and
 // entry: the boxes seen in order, the exit code, the target's bytes,
-// system.ini, the settings file, the entry with the installer's copy, how
-// often the system lists Telv, and no file left over in the Windows folder.
+// system.ini, the settings file and the user's copy of it, the entry with
+// the installer's copy, how often the system lists Telv, the screen-saver
+// switch as a fresh process sees it and other programs are told, and no
+// file left over in the Windows folder.
 TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
 {
     char shortPath[MAX_PATH] = "", programs[MAX_PATH] = "";
@@ -215,36 +236,51 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         int Saver;  // Gone: telv1.ini gone as well, which stays otherwise
         std::string Profile;
         int Listed;  // 1: the entry and the copy in place, 0: neither
+        int Switch;  // the screen saver's switch before the run (tens) and after it (units), 1 on, 0 off
         std::string Old = "", Held = "";  // an earlier Telv.scr; a file held open without write or delete sharing
         int Setup = 0;
         std::string Before = "";  // system.ini before the run, when not `earlier`
     } scenarios[] = {
-        {"cancel", "", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0},
-        {"fresh", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, chosen, 1},
-        {"no profile", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, "[boot]\r\n" + line, 1, "", "",
+        {"cancel", "", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, 0},
+        {"fresh", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, chosen, 1, 1},
+        {"no profile", "", {IDOK, IDOK}, {question, installed, "exit 0"}, Carried, "[boot]\r\n" + line, 1, 1, "", "",
          NoProfile},
-        {"declined", "", {IDOK, IDNO, IDOK}, {question, overwrite, aborted, "exit 0"}, Kept, earlier, 0, "old"},
-        {"replaced", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1,
+        {"declined", "", {IDOK, IDNO, IDOK}, {question, overwrite, aborted, "exit 0"}, Kept, earlier, 0, 0, "old"},
+        {"replaced", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, 1,
          saver + "longer"},
-        {"held", "", {IDOK, IDYES, IDOK}, {question, overwrite, writeError, "exit 1"}, Kept, earlier, 0, "old", target},
-        {"folder", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Kept, earlier, 0, "", "", Folder},
-        {"system.ini held", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Carried, earlier, 0, "", profile},
-        {"again", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, "", "", Installed},
-        {"other line", "/quiet /x", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, "old"},
-        {"quiet", "/QUIET", {}, {"exit 0"}, Carried, chosen, 1, "old"},
-        {"quiet held", "-quiet", {}, {"exit 1"}, Kept, earlier, 0, "old", target},
-        {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, "old", "", FullDisk},
-        {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, "", "", Installed, chosen},
-        {"remove", "/Uninstall", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "", Installed, byLongName},
-        {"remove by copy", "-UNINSTALL", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, "", "",
-         Installed | FromCopy, chosen},
-        {"remove, other saver", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, "", "", Installed},
-        {"remove locked", "/uninstall", {}, {remove, removeError, "exit 1"}, Kept, chosen, 1, "", target, Installed,
+        {"held", "", {IDOK, IDYES, IDOK}, {question, overwrite, writeError, "exit 1"}, Kept, earlier, 0, 0, "old",
+         target},
+        {"folder", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Kept, earlier, 0, 0, "", "", Folder},
+        {"system.ini held", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Carried, earlier, 0, 0, "", profile},
+        {"again", "", {IDOK, IDYES}, {question, overwrite, installed, "exit 0"}, Carried, chosen, 1, 1, "", "",
+         Installed},
+        {"other line", "/quiet /x", {IDCANCEL}, {question, "exit 1"}, Kept, earlier, 0, 0, "old"},
+        {"quiet", "/QUIET", {}, {"exit 0"}, Carried, chosen, 1, 1, "old"},
+        {"quiet held", "-quiet", {}, {"exit 1"}, Kept, earlier, 0, 0, "old", target},
+        {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, 0, "old", "", FullDisk},
+        {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, 11, "", "", Installed,
          chosen},
-        {"remove quietly", "/quiet -uninstall", {}, {"exit 0"}, Gone, cleared, 0, "", "", Installed | FromCopy, chosen},
-        {"remove locked quietly", "/uninstall /quiet", {}, {"exit 1"}, Kept, chosen, 1, "", target, Installed, chosen},
-        {"remove nothing", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0},
+        {"remove", "/Uninstall", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, 10, "", "", Installed, byLongName},
+        {"remove by copy", "-UNINSTALL", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, 10, "", "",
+         Installed | FromCopy, chosen},
+        {"remove, other saver", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, 11, "", "", Installed},
+        {"remove locked", "/uninstall", {}, {remove, removeError, "exit 1"}, Kept, chosen, 1, 11, "", target,
+         Installed, chosen},
+        {"remove quietly", "/quiet -uninstall", {}, {"exit 0"}, Gone, cleared, 0, 10, "", "", Installed | FromCopy,
+         chosen},
+        {"remove locked quietly", "/uninstall /quiet", {}, {"exit 1"}, Kept, chosen, 1, 11, "", target, Installed,
+         chosen},
+        {"remove nothing", "/uninstall", {}, {remove, removed, "exit 0"}, Gone, earlier, 0, 11},
     };
+    char local[MAX_PATH] = "";
+    GetEnvironmentVariableA("LOCALAPPDATA", local, MAX_PATH);
+    const std::string store = local + std::string("\\VirtualStore"), usersSettings = store + settings.substr(2);
+    CreateDirectoryA(store.c_str(), nullptr);
+    CreateDirectoryA((store + WindowsFilePath("").substr(2)).c_str(), nullptr);
+    const WNDCLASSA listener = {0, ListenerProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, "Listener"};
+    RegisterClassA(&listener);
+    HWND told = CreateWindowExA(0, "Listener", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SystemParametersInfoA(SPI_SETSCREENSAVETIMEOUT, 420, nullptr, SPIF_UPDATEINIFILE);
     const std::set<std::string> names = WindowsFolderNames();
     for (const auto &s : scenarios) {
         SCOPED_TRACE(s.Name);
@@ -253,6 +289,9 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         }
         WriteFileBytes(profile, s.Before.empty() ? earlier : s.Before);
         WriteFileBytes(settings, "[telv]\r\nballs=20\r\n");
+        WriteFileBytes(usersSettings, "[telv]\r\nballs=30\r\n");
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, s.Switch / 10, nullptr, SPIF_UPDATEINIFILE);
+        SettingsTold.clear();
         if (s.Setup & NoProfile)
             RemoveFile(profile);
         if (!s.Old.empty())
@@ -269,6 +308,13 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         EXPECT_TRUE(ReadFileBytes(target) == left) << "Telv.scr";
         EXPECT_EQ(ReadFileBytes(profile), s.Profile);
         EXPECT_EQ(ReadFileBytes(settings).empty(), s.Saver == Gone) << "telv1.ini";
+        EXPECT_EQ(ReadFileBytes(usersSettings).empty(), s.Saver == Gone) << "the user's telv1.ini";
+        EXPECT_EQ(DesktopValue("ScreenSaveActive"), std::to_string(s.Switch % 10));
+        EXPECT_EQ(WaitForExit(StartProgram(ProgramFolder() + "\\preview_host.exe active"), ExitTimeout),
+                  DWORD(s.Switch % 10)) << "the switch as a fresh process sees it";
+        EXPECT_EQ(std::count(SettingsTold.begin(), SettingsTold.end(), SPI_SETSCREENSAVEACTIVE),
+                  s.Switch / 10 != s.Switch % 10) << "other programs told";
+        EXPECT_EQ(DesktopValue("ScreenSaveTimeOut"), "420");
         EXPECT_EQ(EntryValues(), s.Listed ? entry : "");
         EXPECT_EQ(ReadFileBytes(copy) == ReadFileBytes(installer) && s.Listed, s.Listed == 1) << "the copy";
         EXPECT_EQ(GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES, s.Listed == 1) << "its folder";
@@ -281,6 +327,7 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         RemoveFile(folder);
         EXPECT_EQ(WindowsFolderNames(), names) << "no file left over";
     }
+    DestroyWindow(told);
 }
 
 // These three collect a module's resources as "type/name/language" ("#n": an integer id).
@@ -344,7 +391,8 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
          "#3/#6/1033", "#3/#7/1033", "#3/#8/1033", "#14/#1/1033", "#16/#1/1033", "#24/#1/1033"}, "",
          MAKEINTRESOURCEA(1), "1:16x16x32 2:20x20x32 3:24x24x32 4:32x32x32 5:40x40x32 6:48x48x32 7:64x64x32 "
          "8:256x256x32 ", {}, {"<dpiAware xmlns=\"http://schemas."
-         "microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>", "<dpiAwareness xmlns=\"http://schemas.microsoft."
+         "microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+         "<dpiAwareness xmlns=\"http://schemas.microsoft."
          "com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"}, "Telv screen saver", false, false,
          system},
     };

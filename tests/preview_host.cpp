@@ -31,8 +31,13 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 } // namespace
 
 // Shows the host window and handles messages until the lifetime is over.
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+// Started with "active", it only answers, as its exit code, whether the
+// user's screen saver is switched on, as the display settings read it.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR line, int)
 {
+    BOOL active = FALSE;
+    if (lstrcmpA(line, "active") == 0)
+        return SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0) && active;
     const WNDCLASSA hostClass = {0, HostProc, 0, 0, instance, nullptr, nullptr,
                                  static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), nullptr, "TelvHost"};
     RegisterClassA(&hostClass);

@@ -137,8 +137,9 @@ void ExpectSaverPicture(const RECT &m, bool balls)
     EXPECT_GT(agreedInMiddle / (200 * f * 300 * f), 0.85) << "the portrait on " << monitor;
 }
 
-// Ends a full-screen saver by X input, by WM_CLOSE ("close"), or ("move")
-// by a move of 5 from the anchor `at` after one of 4 that must not end it.
+// Ends a full-screen saver by X input, by WM_CLOSE ("close"), by a window of
+// this program that takes the foreground ("foreground"), or ("move") by a
+// move of 5 from the anchor `at` after one of 4 that must not end it.
 void EndSaver(HANDLE process, HWND window, const std::string &input, POINT at)
 {
     // X's pixel (0, 0) is the virtual screen's top-left corner.
@@ -150,6 +151,8 @@ void EndSaver(HANDLE process, HWND window, const std::string &input, POINT at)
     }
     if (input == "close")
         PostMessageA(window, WM_CLOSE, 0, 0);
+    else if (input == "foreground")
+        SetForegroundWindow(MakeHost(10, 10, 40, 40));
     else
         Xdotool(input == "move" ? move + std::to_string(y + 2) : input);
 }
@@ -237,25 +240,20 @@ protected:
     std::vector<HANDLE> started;
 };
 
-// Each full-screen line runs until its own kind of input ends it with 0; a
-// second start meanwhile raises the first and ends with 0.
+// Each full-screen line runs until its own kind of input ends it with 0: a
+// key, a button (a side button too), a move, a close, another program's
+// window in the foreground.
 TEST_F(SaverProcess, FullScreenLinesRunTheSaverUntilInputEndsIt)
 {
     const struct { const char *Arguments, *Input; } cases[] = {
-        {"/s", "key a"}, {"-S", "click 1"}, {"s", "move"}, {"//--s", "close"}, {"/sx", "key alt"}};
+        {"/s", "key a"}, {"-S", "click 1"}, {"s", "move"}, {"//--s", "close"}, {"/sx", "key alt"},
+        {"/s", "click 8"}, {"/S", "foreground"}};
     for (const auto &c : cases) {
         const auto [process, window] = StartFullScreen(c.Arguments);
         ASSERT_NE(window, nullptr) << c.Arguments;
-        if (c.Input == std::string("close")) {
-            HWND other = MakeHost(10, 10, 40, 40);
-            SetForegroundWindow(other);
-            EXPECT_EQ(GetForegroundWindow(), other);
-            EXPECT_EQ(WaitForExit(Start("/s"), ExitTimeout), 0u);
-            EXPECT_EQ(GetForegroundWindow(), window);
-            DestroyWindow(other);
-        }
         EndSaver(process, window, c.Input, POINT{100, 100});
-        EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << c.Arguments;
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u) << c.Input;
+        DestroyWindow(FindWindowA("H", ""));
     }
     EXPECT_EQ(Log(), Lines{}) << "without the password switch no library is loaded";
 }
@@ -387,19 +385,27 @@ TEST_F(SaverProcess, PreviewEndsWithItsHost)
 }
 
 // A protected close asks and stays when refused, is refused unasked at once
-// after, asks again later; a fault in the check ends through the guard.
+// after, asks again later, also when another program takes the foreground,
+// and a second start brings the saver forward; a fault in the check ends
+// through the guard.
 TEST_F(SaverProcess, PasswordProtectedCloses)
 {
-    SetPasswordSwitch(true, "r1", "stay");
+    SetPasswordSwitch(true, "r01", "stay");
     const auto [process, window] = StartFullScreen();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(Log(), Lines{"attach"});
-    Xdotool("key a");
-    EXPECT_EQ(WaitForExit(process, 2000), STILL_ACTIVE) << "a refused close keeps the saver";
+    for (const char *input : {"key a", "foreground"}) {
+        EndSaver(process, window, input, POINT{100, 100});
+        EXPECT_EQ(WaitForExit(process, 2000), STILL_ACTIVE) << "a refused close keeps the saver: " << input;
+    }
+    EXPECT_EQ(WaitForExit(Start("/s"), ExitTimeout), 0u);
+    EXPECT_EQ(GetForegroundWindow(), window);
     Xdotool("key b");
     EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
-    EXPECT_EQ(Log(), (Lines{"attach", Verified(window), "verify-end", Verified(window), "verify-end",
+    const std::string verify = Verified(window);
+    EXPECT_EQ(Log(), (Lines{"attach", verify, "verify-end", verify, "verify-end", verify, "verify-end",
                             "detach running=0"}));
+    DestroyWindow(FindWindowA("H", ""));
 
     RemoveFile(log);
     SetPasswordSwitch(true, "f");
@@ -495,8 +501,9 @@ TEST_F(SaverProcess, DialogButtonsUnderTheMouse)
         // drawn as Cancel's, without a default button's dark frame.
         EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
         RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        const Pixels okShown = CaptureWindow(nullptr, ok.left, ok.top, ok.right - ok.left, ok.bottom - ok.top);
-        const Pixels cancelShown = CaptureWindow(nullptr, cancel.left, cancel.top, ok.right - ok.left, ok.bottom - ok.top);
+        const int width = ok.right - ok.left, height = ok.bottom - ok.top;
+        const Pixels okShown = CaptureWindow(nullptr, ok.left, ok.top, width, height);
+        const Pixels cancelShown = CaptureWindow(nullptr, cancel.left, cancel.top, width, height);
         for (int i = 0; i < okShown.Width; ++i)
             EXPECT_TRUE(okShown.At(i, 0) == cancelShown.At(i, 0) &&
                         okShown.At(i, okShown.Height - 1) == cancelShown.At(i, okShown.Height - 1)) << "column " << i;

@@ -57,12 +57,14 @@ DWORD Clock;
 struct { BOOL Answer; DWORD Spends; bool ClosesAgain; int Calls; LRESULT NestedClose; int TicksLeft; } Check;
 DWORD WINAPI ReadClock() { return Clock; }
 
-// Stands in for the system's verification, which may show a cursor.
+// Stands in for the system's verification, which may show a cursor and take
+// the activation away.
 BOOL WINAPI TestVerification(HWND window)
 {
     ++Check.Calls;
     Check.TicksLeft = CountPosted(window, WM_TIMER);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    SendMessageA(window, WM_ACTIVATEAPP, FALSE, 0);  // as when its dialog lies in another program
     if (Check.ClosesAgain)
         Check.NestedClose = SendMessageA(window, WM_CLOSE, 0, 0);
     Clock += Check.Spends;
@@ -113,20 +115,24 @@ TEST_F(CloseRules, MouseMovesBeyondFourPixelsFromTheAnchor)
     }
 }
 
-// Presses and a move post one close request, other input none; in the
-// preview nothing does, and a close goes at once without asking.
+// Presses (the side buttons too), a move and a loss of activation post one
+// close request, other input and a gain of activation none; in the preview
+// nothing does, and a close goes at once without asking.
 TEST_F(CloseRules, InputThatAsksToCloseAndThePreview)
 {
-    const struct { UINT Message; int Closes; } cases[] = {
-        {WM_KEYDOWN, 1}, {WM_SYSKEYDOWN, 1}, {WM_LBUTTONDOWN, 1}, {WM_RBUTTONDOWN, 1}, {WM_MBUTTONDOWN, 1},
-        {WM_MOUSEMOVE, 1}, {WM_LBUTTONDBLCLK, 0}, {WM_LBUTTONUP, 0}, {WM_RBUTTONUP, 0}, {WM_KEYUP, 0}, {WM_CHAR, 0}};
+    const struct { UINT Message; WPARAM W; int Closes; } cases[] = {
+        {WM_KEYDOWN, 'A', 1}, {WM_SYSKEYDOWN, 'A', 1}, {WM_LBUTTONDOWN, 1, 1}, {WM_RBUTTONDOWN, 2, 1},
+        {WM_MBUTTONDOWN, 16, 1}, {WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON1), 1}, {WM_MOUSEMOVE, 0, 1},
+        {WM_ACTIVATEAPP, FALSE, 1}, {WM_ACTIVATE, WA_INACTIVE, 1}, {WM_ACTIVATEAPP, TRUE, 0},
+        {WM_ACTIVATE, WA_CLICKACTIVE, 0}, {WM_LBUTTONDBLCLK, 1, 0}, {WM_LBUTTONUP, 0, 0}, {WM_XBUTTONUP, 0, 0},
+        {WM_KEYUP, 'A', 0}, {WM_CHAR, 'A', 0}};
     SaverState.VerifyPassword = TestVerification;
     SetCursorPos(300, 300);
     for (LONG preview : {0, 1}) {
         SaverState.IsPreview = preview;
         SaverState.CursorAnchor = {0, 0};
         for (const auto &c : cases) {
-            SendMessageA(window, c.Message, 'A', 0);
+            SendMessageA(window, c.Message, c.W, 0);
             EXPECT_EQ(CountPosted(window, WM_CLOSE), preview ? 0 : c.Closes) << preview << " " << c.Message;
         }
     }
@@ -156,6 +162,7 @@ TEST_F(CloseRules, RefusalThenApproval)
     SetCursorPos(321, 123);
     EXPECT_EQ(SendMessageA(window, WM_CLOSE, 0, 0), 0);
     EXPECT_EQ(Check.TicksLeft, 1);
+    EXPECT_EQ(CountPosted(window, WM_CLOSE), 0) << "a loss of activation during the check asked again";
     EXPECT_TRUE(IsWindow(window) && SaverState.CloseApproved == 0 && GetCursor() == nullptr);
     EXPECT_TRUE(SaverState.CursorAnchor.x == 321 && SaverState.CursorAnchor.y == 123);
     EXPECT_EQ(SaverState.LastVerifyTick, 105000u);
