@@ -8,8 +8,8 @@
 #define IDS_SETTINGS_FILE 1001
 #define IDS_SETTINGS_SECTION 1007
 
-// The window class asks for this icon. The saver carries none, so the class
-// has no icon and the system draws its own.
+// The window class asks for this icon. The saver carries none of this id, so
+// the class has no icon and the system draws its own.
 #define IDI_SAVER 100
 
 // The saver's own icon group (a football), the file's icon in the shell.

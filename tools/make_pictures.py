@@ -29,10 +29,10 @@ from pictures.renders import write_pngs
 def main(argv):
     if len(argv) == 3 and argv[1] == "--verify":
         problems = verify(argv[2])
-        problems += doubled_problems(argv[2], print) if not problems else []
+        problems += doubled_problems(argv[2], print)
     elif len(argv) == 3 and argv[1] == "--check":
         problems = verify(argv[2])
-        problems += doubled_problems(argv[2], print) if not problems else []
+        problems += doubled_problems(argv[2], print)
         problems += loop_problems()
         for name, data in sorted(draw_all().items()):
             try:

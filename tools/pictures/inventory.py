@@ -42,11 +42,8 @@ SIZES.update((ball_name(f, side), (side, side)) for side in BALL_SCALED_SIDES fo
 FILES = list(SIZES)
 
 
-def drawn_portrait(index):
-    return draw_portrait(index)
-
-
 def drawn_ball(frame):
+    """Ball frame `frame` at 100 %, and which of its pixels are ball."""
     return ball_canvas(draw_ball(frame, football_faces()))
 
 
@@ -73,7 +70,7 @@ def draw_all():
     processor at once, each on its own, so the result does not depend on
     how many there are."""
     with multiprocessing.Pool() as pool:
-        portraits = pool.map(drawn_portrait, range(PORTRAITS))
+        portraits = pool.map(draw_portrait, range(PORTRAITS))
         balls = pool.map(drawn_ball, range(BALL_FRAMES))
         tile = draw_tile()
 

@@ -43,3 +43,29 @@ def write_pngs(directory, outdir):
                     screen[by + y][(bx + x) * 3:(bx + x) * 3 + 3] = bytes(table[v][:3])
     with open(os.path.join(outdir, "screen.png"), "wb") as f:
         f.write(png_bytes(sw, sh, screen))
+    write_crop_pair(images, outdir)
+
+
+def write_crop_pair(images, outdir):
+    """crop200.png: the middle of portrait 7 and a ball, 100 % on the left
+    with every pixel doubled, the same crop drawn at 200 % on the right."""
+    w, h = 240, 320
+    out = [bytearray(w * 2 * 3 + 24) for _ in range(h)]
+    for column, name, doubled in ((0, "portrait07.bmp", True), (1, "portrait07_200.bmp", False)):
+        pw, ph, rows = bmp_rgb(images[name])
+        k = 2 if doubled else 1
+        for y in range(h - 80):
+            src = rows[(160 + y) // k]
+            for x in range(w):
+                sx = (80 + x) // k
+                out[y][(column * (w + 8) + x) * 3:(column * (w + 8) + x) * 3 + 3] = src[sx * 3:sx * 3 + 3]
+    for column, name, doubled in ((0, "ball1.bmp", True), (1, "ball1_200.bmp", False)):
+        bw, bh, rows = bmp_rgb(images[name])
+        k = 2 if doubled else 1
+        for y in range(80):
+            src = rows[y // k]
+            for x in range(80):
+                out[h - 80 + y][(column * (w + 8) + x) * 3:(column * (w + 8) + x) * 3 + 3] = \
+                    src[(x // k) * 3:(x // k) * 3 + 3]
+    with open(os.path.join(outdir, "crop200.png"), "wb") as f:
+        f.write(png_bytes(w * 2 + 8, h, out))
