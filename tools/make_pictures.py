@@ -26,21 +26,27 @@ from pictures.inventory import draw_all
 from pictures.renders import write_pngs
 
 
+def drawn_problems(directory):
+    """A line for every file of `directory` that is not what the program
+    draws."""
+    problems = []
+    for name, data in sorted(draw_all().items()):
+        try:
+            with open(os.path.join(directory, name), "rb") as f:
+                if f.read() != data:
+                    problems.append("%s differs from what the generator draws" % name)
+        except OSError as e:
+            problems.append("%s: %s" % (name, e))
+    return problems
+
+
 def main(argv):
-    if len(argv) == 3 and argv[1] == "--verify":
+    if len(argv) == 3 and argv[1] in ("--verify", "--check"):
         problems = verify(argv[2])
         problems += doubled_problems(argv[2], print)
-    elif len(argv) == 3 and argv[1] == "--check":
-        problems = verify(argv[2])
-        problems += doubled_problems(argv[2], print)
-        problems += loop_problems()
-        for name, data in sorted(draw_all().items()):
-            try:
-                with open(os.path.join(argv[2], name), "rb") as f:
-                    if f.read() != data:
-                        problems.append("%s differs from what the generator draws" % name)
-            except OSError as e:
-                problems.append("%s: %s" % (name, e))
+        if argv[1] == "--check":
+            problems += loop_problems()
+            problems += drawn_problems(argv[2])
     elif len(argv) == 4 and argv[1] == "--png":
         write_pngs(argv[2], argv[3])
         return 0

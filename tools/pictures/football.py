@@ -66,12 +66,6 @@ def rotation(axis, angle):
             (t * x * z - s * y, t * y * z + s * x, t * z * z + c))
 
 
-def apply(m, v):
-    return (m[0][0] * v[0] + m[0][1] * v[1] + m[0][2] * v[2],
-            m[1][0] * v[0] + m[1][1] * v[1] + m[1][2] * v[2],
-            m[2][0] * v[0] + m[2][1] * v[1] + m[2][2] * v[2])
-
-
 def matmul(a, b):
     return tuple(tuple(sum(a[i][k] * b[k][j] for k in range(3)) for j in range(3))
                  for i in range(3))
