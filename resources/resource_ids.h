@@ -43,6 +43,12 @@
 #define IDB_BALL_SCALED_BASE 300
 #define BALL_SCALE_STEPS 8
 
+// The ball's turn in 24 frames, 3 degrees apart. Turn frame t (0 to 23) of
+// scale step s (0 = 100 %, then as above): every fourth, t = 4 (k - 1), is
+// ball frame k above; the others are IDB_BALL_TURN_BASE + 24 * s + t.
+#define IDB_BALL_TURN_BASE 400
+#define BALL_TURN_FRAMES 24
+
 // The configuration dialog and its controls.
 #define IDD_CONFIGURE 2003
 #define IDC_SPINNER 30
@@ -51,3 +57,5 @@
 #define IDC_EMAIL 106
 #define IDC_WEB 107
 #define IDC_COUNT 1001
+// Below the original controls: frames between the ticks, or the tick alone.
+#define IDC_SMOOTH 108

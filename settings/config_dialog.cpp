@@ -1,5 +1,6 @@
 // The configuration dialog: the ball count, set by the user with an edit
-// field and a pair of arrows, and stored on OK.
+// field and a pair of arrows, and smooth motion, a check box; both stored on
+// OK.
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
 #include "shell/saver_module.h"
@@ -74,6 +75,7 @@ BOOL InitConfigDialog(HWND dialog)
     Controls.CountEdit = GetDlgItem(dialog, IDC_COUNT);
     SetScrollRange(Controls.CountSpinner, SB_CTL, MinBallCount, MaxBalls, FALSE);
     ShowCount(BallCount);
+    CheckDlgButton(dialog, IDC_SMOOTH, ReadStoredSmoothMotion() ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
@@ -91,14 +93,15 @@ BOOL StepCount(WORD code)
     return FALSE;
 }
 
-// OK: takes the typed count, moved into 1..60, and stores it for the next
-// start of the saver.
+// OK: takes the typed count, moved into 1..60, and the check box, and stores
+// both for the next start of the saver.
 void ConfirmCount(HWND dialog)
 {
     GetWindowTextA(Controls.CountEdit, Controls.CountText, TypedCountLimit);
     BallCount = ClampCount(ParseTypedCount(Controls.CountText));
     wsprintfA(Controls.CountText, "%ld", BallCount);
     WriteStoredBallCount(Controls.CountText);
+    WriteStoredSmoothMotion(IsDlgButtonChecked(dialog, IDC_SMOOTH) == BST_CHECKED);
     EndDialog(dialog, IDOK);
 }
 

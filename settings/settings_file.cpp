@@ -1,5 +1,5 @@
-// The ball count in its private profile file, whose name and section come
-// from the saver's string table.
+// The ball count and the smooth-motion switch in their private profile
+// file, whose name and section come from the saver's string table.
 #include "settings/settings_file.h"
 
 #include "resources/resource_ids.h"
@@ -9,6 +9,7 @@ namespace {
 constexpr int SettingsSectionLength = 40;
 constexpr int SettingsFileNameLength = 13;
 constexpr char BallsKey[] = "balls";
+constexpr char SmoothKey[] = "smooth";
 char SettingsSection[SettingsSectionLength] = "telv";
 } // namespace
 
@@ -34,4 +35,17 @@ LONG ReadStoredBallCount()
 void WriteStoredBallCount(const char *text)
 {
     WritePrivateProfileStringA(SettingsSection, BallsKey, text, SettingsFileName);
+}
+
+// Smooth motion is on unless the key holds 0; a missing file or key, or a
+// value the dialog never writes, keeps the default.
+BOOL ReadStoredSmoothMotion()
+{
+    return GetPrivateProfileIntA(SettingsSection, SmoothKey, 1, SettingsFileName) != 0;
+}
+
+// Stores the switch as 1 or 0.
+void WriteStoredSmoothMotion(BOOL smooth)
+{
+    WritePrivateProfileStringA(SettingsSection, SmoothKey, smooth ? "1" : "0", SettingsFileName);
 }

@@ -1,5 +1,5 @@
-// The one stored setting, the ball count, in a private profile file, and
-// the range the count may take.
+// The stored settings, the ball count and smooth motion, in a private
+// profile file, and the range the count may take.
 #pragma once
 
 #include <windows.h>
@@ -16,3 +16,7 @@ extern char SettingsFileName[];
 void LoadSettingsNames();
 LONG ReadStoredBallCount();
 void WriteStoredBallCount(const char *text);
+// Whether the balls are drawn between the ticks too: on unless the file
+// says 0, so a file from before the setting existed means on.
+BOOL ReadStoredSmoothMotion();
+void WriteStoredSmoothMotion(BOOL smooth);

@@ -477,14 +477,15 @@ TEST_F(SaverProcess, DialogButtonsUnderTheMouse)
         const char *Shown;
         DWORD Exit;
         const char *Stored;
-    } cases[] = {
-        {{0.25, 0.25, 0.75}, IDOK, "30 31 32 31", 1, "31"}, {{0.75}, IDCANCEL, "30 29", 0, "30"}};
+    } cases[] = {{{0.25, 0.25, 0.75}, IDOK, "30 31 32 31", 1, "[telv]\r\nballs=31\r\nsmooth=0\r\n"},
+                 {{0.75}, IDCANCEL, "30 29", 0, "[telv]\r\nballs=30\r\n"}};
     for (const auto &c : cases) {
         WriteFileBytes(settings, "[telv]\r\nballs=30\r\n");
         HANDLE process = Start("/c");
         HWND dialog = WaitForWindowOf(process, "#32770");
         ASSERT_NE(dialog, nullptr);
-        RECT ok = {}, cancel = {}, group = {}, spinner = {};
+        RECT ok = {}, cancel = {}, group = {}, spinner = {}, smooth = {};
+        GetWindowRect(GetDlgItem(dialog, IDC_SMOOTH), &smooth);
         GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
         GetWindowRect(GetDlgItem(dialog, IDCANCEL), &cancel);
         GetWindowRect(GetDlgItem(dialog, IDC_BALLS_GROUP), &group);
@@ -521,10 +522,13 @@ TEST_F(SaverProcess, DialogButtonsUnderTheMouse)
             shown += std::string(" ") + text;
         }
         EXPECT_EQ(shown, c.Shown);
+        // The smooth-motion box, clicked on its left, where its square is.
+        click(smooth.left + 5, (smooth.top + smooth.bottom) / 2);
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SMOOTH), BST_UNCHECKED);
         const RECT &button = c.Button == IDOK ? ok : cancel;
         click((button.left + button.right) / 2, (button.top + button.bottom) / 2);
         EXPECT_EQ(WaitForExit(process, ExitTimeout), c.Exit) << c.Shown;
-        EXPECT_EQ(ReadFileBytes(settings), std::string("[telv]\r\nballs=") + c.Stored + "\r\n") << c.Shown;
+        EXPECT_EQ(ReadFileBytes(settings), c.Stored) << c.Shown;
     }
     RemoveFile(settings);
 }

@@ -89,7 +89,8 @@ TEST_F(ConfigDialog, OkStoresTheTypedCount)
         Store("25");
         EXPECT_EQ(RunDialog({[&](HWND d) { SetWindowTextA(GetDlgItem(d, IDC_COUNT), c.Typed); },
                              [](HWND d) { SendMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0); }}), 1) << c.Typed;
-        EXPECT_EQ(ReadFileBytes(path), std::string("[telv]\r\nballs=") + c.Stored + "\r\n") << '"' << c.Typed << '"';
+        EXPECT_EQ(ReadFileBytes(path), std::string("[telv]\r\nballs=") + c.Stored + "\r\nsmooth=1\r\n")
+            << '"' << c.Typed << '"';
     }
 }
 
@@ -121,20 +122,49 @@ TEST_F(ConfigDialog, StartArrowsAndCancel)
     }
 }
 
-// The caption; focus starts on OK and Tab goes to Cancel, the edit and OK
-// again; Escape acts as Cancel and Enter as OK through the dialog manager.
+// The caption; focus starts on OK and Tab goes to Cancel, the edit, the
+// smooth-motion box and OK again; Escape acts as Cancel and Enter as OK through the dialog manager.
 TEST_F(ConfigDialog, CaptionFocusAndKeys)
 {
     char caption[32] = "";
     std::vector<int> focus;
     const auto tab = [&](HWND) { focus.push_back(GetDlgCtrlID(GetFocus())); Press(VK_TAB); };
-    EXPECT_EQ(RunDialog({[&](HWND d) { GetWindowTextA(d, caption, sizeof caption); }, tab, tab, tab, tab,
+    EXPECT_EQ(RunDialog({[&](HWND d) { GetWindowTextA(d, caption, sizeof caption); }, tab, tab, tab, tab, tab,
                          [](HWND) { Press(VK_ESCAPE); }}), 0);
     EXPECT_STREQ(caption, "Telv Screensaver");
-    EXPECT_EQ(focus, (std::vector<int>{IDOK, IDCANCEL, IDC_COUNT, IDOK}));
+    EXPECT_EQ(focus, (std::vector<int>{IDOK, IDCANCEL, IDC_COUNT, IDC_SMOOTH, IDOK}));
     EXPECT_EQ(ReadFileBytes(path), "");
     EXPECT_EQ(RunDialog({[](HWND) { Press(VK_RETURN); }}), 1);
-    EXPECT_EQ(ReadFileBytes(path), "[telv]\r\nballs=10\r\n");
+    EXPECT_EQ(ReadFileBytes(path), "[telv]\r\nballs=10\r\nsmooth=1\r\n");
+}
+
+// The smooth-motion box starts checked unless the file says smooth=0; OK
+// stores it as 1 or 0 beside the count, Cancel stores nothing.
+TEST_F(ConfigDialog, SmoothMotionBox)
+{
+    const struct { const char *Stored; bool Shown; bool Click; int Button; const char *After; } cases[] = {
+        {"", true, false, IDOK, "[telv]\r\nballs=10\r\nsmooth=1\r\n"},
+        {"[telv]\r\nballs=5\r\n", true, true, IDOK, "[telv]\r\nballs=5\r\nsmooth=0\r\n"},
+        {"[telv]\r\nsmooth=0\r\nballs=5\r\n", false, true, IDOK, "[telv]\r\nsmooth=1\r\nballs=5\r\n"},
+        {"[telv]\r\nsmooth=0\r\n", false, false, IDOK, "[telv]\r\nsmooth=0\r\nballs=10\r\n"},
+        {"[telv]\r\nsmooth=2\r\n", true, false, IDOK, "[telv]\r\nsmooth=1\r\nballs=10\r\n"},
+        {"[other]\r\nsmooth=0\r\n", true, true, IDCANCEL, "[other]\r\nsmooth=0\r\n"},
+        {"[telv]\r\nsmooth=1\r\n", true, true, IDCANCEL, "[telv]\r\nsmooth=1\r\n"}};
+    for (const auto &c : cases) {
+        RemoveFile(path);
+        if (*c.Stored != '\0')
+            WriteFileBytes(path, c.Stored);
+        bool shown = false;
+        RunDialog({[&](HWND d) {
+            HWND box = GetDlgItem(d, IDC_SMOOTH);
+            shown = SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            if (c.Click)
+                SendMessageA(box, BM_CLICK, 0, 0);
+            SendMessageA(GetDlgItem(d, c.Button), BM_CLICK, 0, 0);
+        }});
+        EXPECT_EQ(shown, c.Shown) << c.Stored;
+        EXPECT_EQ(ReadFileBytes(path), c.After) << c.Stored;
+    }
 }
 
 } // namespace
