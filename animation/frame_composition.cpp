@@ -1,10 +1,12 @@
 // The frame composition: each monitor's screen is composed off screen, and
-// each timer tick copies to the window only the small rectangles the balls
-// cover. The motion runs in units of 96 DPI; the drawing turns units into
-// the monitor's pixels.
+// each timer tick, or with smooth motion each frame between the ticks,
+// copies to the window only the small rectangles the balls cover. The
+// motion runs in units of 96 DPI; the drawing turns units into the
+// monitor's pixels.
 #include "animation/frame_composition.h"
 
 #include "animation/ball_scene.h"
+#include "animation/frame_clock.h"
 #include "animation/picture_assets.h"
 #include "resources/resource_ids.h"
 #include "shell/saver_module.h"
@@ -17,36 +19,8 @@ namespace {
 constexpr int32_t PortraitPeriod = 300;
 constexpr int32_t PortraitWidth = 200;
 constexpr int32_t PortraitHeight = 300;
-constexpr int32_t TileSize = 200;
 constexpr int32_t PreviewWidth = 150;
 constexpr int32_t PreviewHeight = 110;
-
-// A memory surface like `model` with `bitmap` selected into it.
-MemorySurface MakeSurface(HDC model, HGDIOBJ bitmap)
-{
-    MemorySurface surface;
-    surface.Dc = CreateCompatibleDC(model);
-    surface.Original = SelectObject(surface.Dc, bitmap);
-    return surface;
-}
-
-// Puts the surface's first bitmap back and deletes the surface.
-void ReleaseSurface(MemorySurface &surface)
-{
-    if (surface.Dc == nullptr)
-        return;
-    SelectObject(surface.Dc, surface.Original);
-    DeleteDC(surface.Dc);
-    surface = MemorySurface{};
-}
-
-// Deletes a bitmap that no surface holds any more.
-void ReleaseBitmap(HBITMAP &bitmap)
-{
-    if (bitmap != nullptr)
-        DeleteObject(bitmap);
-    bitmap = nullptr;
-}
 
 // The width and height of a rectangle.
 int32_t WidthOf(const RECT &r)
@@ -57,81 +31,6 @@ int32_t WidthOf(const RECT &r)
 int32_t HeightOf(const RECT &r)
 {
     return r.bottom - r.top;
-}
-
-// `drawn` made width x height pixels: as it is when it was drawn at that
-// size, otherwise a scaled copy, `drawn` then deleted. Whole factors repeat
-// every pixel exactly. Other factors smooth the pictures without a
-// transparent colour; the ball frames keep their nearest pixels, so that
-// their black ground stays exactly black and their masks exact.
-HBITMAP FitPicture(HBITMAP drawn, int32_t width, int32_t height, bool opaque)
-{
-    BITMAP size = {};
-    if (drawn == nullptr || GetObjectA(drawn, sizeof size, &size) == 0 ||
-        (size.bmWidth == width && size.bmHeight == height))
-        return drawn;
-    const bool whole = width % size.bmWidth == 0 && height % size.bmHeight == 0;
-    HBITMAP fitted = ScalePicture(drawn, width, height, opaque && !whole);
-    ReleaseBitmap(drawn);
-    return fitted;
-}
-
-// A picture without a transparent colour (the tile, a portrait, the preview
-// picture) of width x height units at `dpi`. Each is drawn for 96 DPI
-// (`base`) and for 192 (`twice`); every density above 96 starts from the
-// larger one, since shrinking keeps detail that enlarging cannot add.
-HBITMAP OpaquePictureAt(HWND window, LPCSTR base, LPCSTR twice, int32_t width, int32_t height, int dpi)
-{
-    const HINSTANCE module = SaverState.Instance;
-    if (dpi == BaseDpi)
-        return LoadPicture(window, module, base);
-    return FitPicture(LoadPicture(window, module, twice), ToPixels(width, dpi), ToPixels(height, dpi), true);
-}
-
-// The resource of ball frame `k` drawn for scale step `step` (0 is 100 %,
-// each step 25 % more).
-LPCSTR BallFrameName(int step, int k)
-{
-    if (step == 0)
-        return MAKEINTRESOURCEA(IDB_BALL_FIRST + k);
-    return MAKEINTRESOURCEA(IDB_BALL_SCALED_BASE + 10 * step + k + 1);
-}
-
-// Ball frame `k` at `dpi`: the frame drawn at that size for every scale from
-// 100 % to 300 % in steps of 25 %; between those the smallest drawn frame
-// that is larger, above them the largest.
-HBITMAP BallFrameAt(HWND window, int k, int dpi)
-{
-    const int32_t pixels = ToPixels(BallSize, dpi);
-    int step = 0;
-    while (step < BALL_SCALE_STEPS && ToPixels(BallSize, BaseDpi + BaseDpi / 4 * step) < pixels)
-        ++step;
-    return FitPicture(LoadPicture(window, SaverState.Instance, BallFrameName(step, k)), pixels, pixels, false);
-}
-
-// Loads every picture of the full-screen scene for one density, each as
-// drawn for it or fitted to it, and makes the surfaces that hold them.
-void MakePictures(HWND window, HDC paint, int dpi, ScaledPicturesRecord &s)
-{
-    PictureSetRecord &p = s.PictureSet;
-    p.TilePicture = OpaquePictureAt(window, IDB_TILE, MAKEINTRESOURCEA(IDB_TILE_200), TileSize, TileSize, dpi);
-    for (int k = 0; k < BallFrameCount; ++k) {
-        p.BallFrames[k] = BallFrameAt(window, k, dpi);
-        p.BallMasks[k] = MakeTransparencyMask(p.BallFrames[k], RGB(0, 0, 0));
-    }
-    for (int k = 0; k < PortraitCount; ++k)
-        p.Portraits[k] = OpaquePictureAt(window, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + k),
-                                         MAKEINTRESOURCEA(IDB_PORTRAIT_200_FIRST + k), PortraitWidth,
-                                         PortraitHeight, dpi);
-    for (int k = 0; k < BallFrameCount; ++k) {
-        s.MaskSurfaces[k] = MakeSurface(paint, p.BallMasks[k]);
-        s.SpriteSurfaces[k] = MakeSurface(paint, p.BallFrames[k]);
-    }
-    s.SpriteWidth = ToPixels(BallSize, dpi);
-    s.SpriteHeight = ToPixels(BallSize, dpi);
-    s.TileSize = ToPixels(TileSize, dpi);
-    s.PictureSurface = MakeSurface(s.SpriteSurfaces[0].Dc, p.TilePicture);
-    s.Dpi = dpi;
 }
 
 // The pictures for `dpi`, made now if no monitor has needed them yet.
@@ -180,23 +79,8 @@ void ReleaseSceneObjects()
         ReleaseSurface(f.Composition);
         ReleaseBitmap(f.CompositionBitmap);
     }
-    for (int i = a.ScaleCount - 1; i >= 0; --i) {
-        ScaledPicturesRecord &s = a.Scales[i];
-        PictureSetRecord &p = s.PictureSet;
-        ReleaseSurface(s.PictureSurface);
-        for (int k = BallFrameCount - 1; k >= 0; --k) {
-            ReleaseSurface(s.SpriteSurfaces[k]);
-            ReleaseSurface(s.MaskSurfaces[k]);
-        }
-        for (int k = PortraitCount - 1; k >= 0; --k)
-            ReleaseBitmap(p.Portraits[k]);
-        for (int k = BallFrameCount - 1; k >= 0; --k) {
-            ReleaseBitmap(p.BallMasks[k]);
-            ReleaseBitmap(p.BallFrames[k]);
-        }
-        ReleaseBitmap(p.TilePicture);
-        s = ScaledPicturesRecord{};
-    }
+    for (int i = a.ScaleCount - 1; i >= 0; --i)
+        ReleasePictures(a.Scales[i]);
     a.ScaleCount = 0;
     a.SceneMade = false;
 }
@@ -215,7 +99,11 @@ void LayOutMonitors(HWND window)
         m.Scene.ScreenWidth = ToUnits(WidthOf(m.Place.Area), m.Place.Dpi);
         m.Scene.ScreenHeight = ToUnits(HeightOf(m.Place.Area), m.Place.Dpi);
         ResetBalls(m.Scene);
+        m.Drawn.fill(BallCell{0, 0, NotDrawn});
+        m.NextFrame = 0;
     }
+    // Frames wait for the first step of the new scenes.
+    a.Ticks.Last = 0;
 }
 
 // Copies the part of the monitor's composition within `part` (in the
@@ -268,21 +156,22 @@ void ComposeMonitor(HDC paint, const MonitorSceneRecord &m, const ScaledPictures
 }
 
 // Every 300 ticks the next portrait takes the middle of every monitor at
-// once.
-void StepPortrait(HDC window)
+// once; true when it was drawn, over whatever balls lay there.
+bool StepPortrait(HDC window)
 {
     AnimationRecord &a = Animation;
     if (++a.PortraitTick < PortraitPeriod)
-        return;
+        return false;
     a.PortraitTick = 0;
     if (++a.PortraitIndex == PortraitCount)
         a.PortraitIndex = 0;
     if (!a.SceneMade)
-        return;
+        return false;
     for (int i = 0; i < a.ScaleCount; ++i)
         SelectObject(a.Scales[i].PictureSurface.Dc, a.Scales[i].PictureSet.Portraits[a.PortraitIndex]);
     for (int i = 0; i < a.MonitorCount; ++i)
         ShowPortrait(window, a.Monitors[i], a.Scales[a.Monitors[i].Pictures]);
+    return true;
 }
 
 // Restores every ball's old cell from the background and notes the corner
@@ -309,11 +198,11 @@ void DrawPass(const MonitorSceneRecord &m, const ScaledPicturesRecord &s, int co
     const int dpi = m.Place.Dpi;
     const HDC composition = m.FrameBuffers.Composition.Dc;
     for (int slot = 0; slot < count; ++slot) {
-        const int frame = b.Frame[slot];
+        const int turn = TurnFramesPerBallFrame * b.Frame[slot];
         const int32_t x = ToPixels(b.X[slot], dpi);
         const int32_t y = ToPixels(b.Y[slot], dpi);
-        BitBlt(composition, x, y, s.SpriteWidth, s.SpriteHeight, s.MaskSurfaces[frame].Dc, 0, 0, SRCAND);
-        BitBlt(composition, x, y, s.SpriteWidth, s.SpriteHeight, s.SpriteSurfaces[frame].Dc, 0, 0, SRCPAINT);
+        BitBlt(composition, x, y, s.SpriteWidth, s.SpriteHeight, s.MaskSurfaces[turn].Dc, 0, 0, SRCAND);
+        BitBlt(composition, x, y, s.SpriteWidth, s.SpriteHeight, s.SpriteSurfaces[turn].Dc, 0, 0, SRCPAINT);
     }
 }
 
@@ -332,6 +221,161 @@ void PresentPass(HDC window, const MonitorSceneRecord &m, const ScaledPicturesRe
     }
 }
 
+// Notes where the tick's passes left each ball, for the frames to erase
+// once smooth motion starts.
+void NoteTickCells(MonitorSceneRecord &m, int count)
+{
+    for (int slot = 0; slot < count; ++slot)
+        m.Drawn[slot] = TickCellAt(m.Scene, slot, m.Place.Dpi);
+}
+
+// The part of the monitor that a ball drawn at `cell` covers.
+RECT CellRect(const BallCell &cell, const ScaledPicturesRecord &s)
+{
+    return RECT{cell.X, cell.Y, cell.X + s.SpriteWidth, cell.Y + s.SpriteHeight};
+}
+
+// Adds `part` to the rectangles to present, merged with every one it
+// overlaps or comes within `reach` pixels of, so that balls near each other
+// reach the window in one transfer.
+void AddChanged(std::array<RECT, MaxBalls> &changed, int &count, RECT part, int32_t reach)
+{
+    for (int i = 0; i < count;) {
+        RECT around = changed[i];
+        RECT meeting = {};
+        InflateRect(&around, reach, reach);
+        if (IntersectRect(&meeting, &around, &part)) {
+            UnionRect(&part, &part, &changed[i]);
+            changed[i] = changed[--count];
+            i = 0;
+        } else {
+            ++i;
+        }
+    }
+    changed[count++] = part;
+}
+
+// Whether a ball is drawn at `cell` already.
+bool SameCell(const BallCell &a, const BallCell &b)
+{
+    return a.X == b.X && a.Y == b.Y && a.Turn == b.Turn;
+}
+
+// One frame of one monitor: every ball erased where it is drawn, drawn at
+// its cell of the moment `fraction` after the tick (or, `atTick`, where the
+// tick alone draws it), and the old and new cells of the balls that moved or
+// turned presented, merged where they meet. Nothing at all happens when no
+// ball moved or turned, unless `all`, which presents every ball.
+void ComposeFrame(HDC window, MonitorSceneRecord &m, const ScaledPicturesRecord &s, int count, int32_t fraction,
+                  bool atTick, bool all)
+{
+    std::array<BallCell, MaxBalls> next;
+    bool moved = all;
+    for (int slot = 0; slot < count; ++slot) {
+        next[slot] = atTick ? TickCellAt(m.Scene, slot, m.Place.Dpi) : BallCellAt(m.Scene, slot, fraction, m.Place.Dpi);
+        moved = moved || !SameCell(next[slot], m.Drawn[slot]);
+    }
+    if (!moved)
+        return;
+    const HDC composition = m.FrameBuffers.Composition.Dc;
+    for (int slot = 0; slot < count; ++slot) {
+        const BallCell &was = m.Drawn[slot];
+        if (was.Turn != NotDrawn)
+            BitBlt(composition, was.X, was.Y, s.SpriteWidth, s.SpriteHeight, m.FrameBuffers.Background.Dc, was.X,
+                   was.Y, SRCCOPY);
+    }
+    for (int slot = 0; slot < count; ++slot) {
+        const BallCell &c = next[slot];
+        BitBlt(composition, c.X, c.Y, s.SpriteWidth, s.SpriteHeight, s.MaskSurfaces[c.Turn].Dc, 0, 0, SRCAND);
+        BitBlt(composition, c.X, c.Y, s.SpriteWidth, s.SpriteHeight, s.SpriteSurfaces[c.Turn].Dc, 0, 0, SRCPAINT);
+    }
+    std::array<RECT, MaxBalls> changed;
+    int changedCount = 0;
+    for (int slot = 0; slot < count; ++slot) {
+        BallCell &was = m.Drawn[slot];
+        if (!all && SameCell(next[slot], was))
+            continue;
+        RECT part = CellRect(next[slot], s);
+        const RECT old = CellRect(was, s);
+        if (was.Turn != NotDrawn)
+            UnionRect(&part, &part, &old);
+        AddChanged(changed, changedCount, part, s.SpriteWidth);
+        was = next[slot];
+    }
+    for (int i = 0; i < changedCount; ++i)
+        Present(window, m, changed[i]);
+}
+
+// The rate of the monitor that refreshes most often.
+int FastestRefreshRate(const AnimationRecord &a)
+{
+    int fastest = DefaultRefreshRate;
+    for (int i = 0; i < a.MonitorCount; ++i)
+        if (i == 0 || a.Monitors[i].Place.RefreshRate > fastest)
+            fastest = a.Monitors[i].Place.RefreshRate;
+    return fastest;
+}
+
+// Starts or ends the frames as their causes say: frames run in full screen
+// once the scene is made, while the display is on and the close is not yet
+// approved, unless the setting, a remote session, battery saver or an
+// overload send the tick back to drawing alone. Ending them leaves every
+// ball where the tick alone draws it, so that the tick's next erase takes
+// away what is on the screen.
+void FollowSmoothMotion(HWND window)
+{
+    AnimationRecord &a = Animation;
+    const bool wanted = !SaverState.IsPreview && !SaverState.CloseApproved && a.SceneMade && !a.Resting &&
+                        SmoothMotionAllowed(a.SmoothMotion, FrameTimeSource());
+    if (wanted == a.Smooth)
+        return;
+    a.Smooth = wanted;
+    if (wanted) {
+        for (int i = 0; i < a.MonitorCount; ++i)
+            a.Monitors[i].NextFrame = 0;
+        StartFrameClock(window, FastestRefreshRate(a));
+        return;
+    }
+    StopFrameClock();
+    if (!a.SceneMade)
+        return;
+    HDC surface = GetDC(window);
+    const int count = BallsInUse();
+    for (int i = 0; i < a.MonitorCount; ++i)
+        ComposeFrame(surface, a.Monitors[i], a.Scales[a.Monitors[i].Pictures], count, FractionOne, true, false);
+    ReleaseDC(window, surface);
+}
+
+// A frame message: every monitor whose refresh is due gets a frame of the
+// moment between the ticks that it is now, each at its own rate; one that
+// missed refreshes is drawn once, not once for each. Frames that take more
+// than their share of the time give way to the tick alone.
+void DrawDueFrames(HWND window)
+{
+    AnimationRecord &a = Animation;
+    TakeFrameMessage();
+    if (!a.Smooth || a.Ticks.Last == 0)
+        return;
+    const int64_t start = FrameTimeSource();
+    const int32_t fraction = TickFraction(a.Ticks, start);
+    const int count = BallsInUse();
+    HDC surface = GetDC(window);
+    for (int i = 0; i < a.MonitorCount; ++i) {
+        MonitorSceneRecord &m = a.Monitors[i];
+        const int64_t period = CountsPerSecond() / m.Place.RefreshRate;
+        if (start < m.NextFrame - period / 2)
+            continue;
+        ComposeFrame(surface, m, a.Scales[m.Pictures], count, fraction, false, false);
+        m.NextFrame += period;
+        if (m.NextFrame <= start)
+            m.NextFrame = start + period;
+    }
+    ReleaseDC(window, surface);
+    const int64_t end = FrameTimeSource();
+    if (NoteFrameCost(a.SmoothMotion, end - start, end))
+        FollowSmoothMotion(window);
+}
+
 // WM_PAINT in full screen. The first paint loads the pictures and makes the
 // surfaces; every paint, the first and any later one, redraws every
 // monitor's screen on the objects the first one made, so repaints pile
@@ -343,10 +387,12 @@ void PaintScene(HWND window)
     if (!Animation.SceneMade)
         MakeSceneObjects(window, paint);
     for (int i = 0; i < Animation.MonitorCount; ++i) {
-        const MonitorSceneRecord &m = Animation.Monitors[i];
+        MonitorSceneRecord &m = Animation.Monitors[i];
         ComposeMonitor(paint, m, Animation.Scales[m.Pictures]);
+        m.Drawn.fill(BallCell{0, 0, NotDrawn});
     }
     EndPaint(window, &ps);
+    FollowSmoothMotion(window);
 }
 
 // WM_PAINT in the preview: the preview picture at the top left, at the
@@ -369,13 +415,16 @@ void PaintPreview(HWND window)
 }
 
 // One timer tick: the portrait step, then for each monitor in turn its
-// scene's step and the erase, draw and present passes. It makes nothing; it
-// only borrows the window surface.
+// scene's step and, drawing alone, the erase, draw and present passes. With
+// smooth motion the frames draw the balls; the tick only puts back those
+// that a new portrait covered. It makes nothing; it only borrows the window
+// surface. Drawing alone, it looks whether frames may come back.
 void AnimationTick(HWND window)
 {
     AnimationRecord &a = Animation;
     HDC surface = GetDC(window);
-    StepPortrait(surface);
+    const bool portrait = StepPortrait(surface);
+    NoteTick(a.Ticks, FrameTimeSource(), CountsPerSecond() * AnimationTimerPeriod / 1000);
     const int count = BallsInUse();
     for (int i = 0; i < a.MonitorCount; ++i) {
         MonitorSceneRecord &m = a.Monitors[i];
@@ -383,17 +432,28 @@ void AnimationTick(HWND window)
         if (!a.SceneMade)
             continue;
         const ScaledPicturesRecord &s = a.Scales[m.Pictures];
+        if (a.Smooth) {
+            if (portrait)
+                ComposeFrame(surface, m, s, count, 0, false, true);
+            continue;
+        }
         ErasePass(m, s, count);
         DrawPass(m, s, count);
         PresentPass(surface, m, s, count);
+        NoteTickCells(m, count);
     }
     ReleaseDC(window, surface);
+    if (!a.Smooth)
+        FollowSmoothMotion(window);
 }
 
-// WM_DESTROY in full screen: releases whatever the paints made and stops the
-// animation timer.
+// WM_DESTROY in full screen: stops the frames, releases whatever the paints
+// made and stops the animation timer.
 void ReleaseScene(HWND window)
 {
+    StopFrameClock();
+    Animation.Smooth = false;
+    StopFollowingCauses(Animation.SmoothMotion, window);
     ReleaseSceneObjects();
     KillTimer(window, AnimationTimerId);
 }
@@ -414,15 +474,17 @@ void RebuildScene(HWND window)
         ReleasePreview();
     } else {
         ReleaseSceneObjects();
+        FollowSmoothMotion(window);
         LayOutMonitors(window);
     }
     InvalidateRect(window, nullptr, TRUE);
 }
 
 // The console's display went off, dimmed or came back. While it is off the
-// timer stops and a tick already queued draws nothing, so the process waits
-// in its message loop; when it is seen again the timer starts over and every
-// scene goes on where it stopped. Nothing is made or released either way.
+// timer and the frames stop and a tick or frame already queued draws
+// nothing, so the process waits in its message loop; when it is seen again
+// the timer and the frames start over and every scene goes on where it
+// stopped. Nothing is made or released either way.
 void FollowDisplayState(HWND window, const DisplayStateSetting &setting)
 {
     if (!IsEqualGUID(setting.PowerSetting, ConsoleDisplayState) || setting.DataLength < sizeof(DWORD))
@@ -435,6 +497,7 @@ void FollowDisplayState(HWND window, const DisplayStateSetting &setting)
         KillTimer(window, AnimationTimerId);
     else
         StartAnimationTimer(window);
+    FollowSmoothMotion(window);
 }
 
 } // namespace
@@ -447,8 +510,10 @@ extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wPar
     switch (message) {
     case WM_CREATE:
         CreateScene(window);
-        if (!SaverState.IsPreview)
+        if (!SaverState.IsPreview) {
             LayOutMonitors(window);
+            StartFollowingCauses(Animation.SmoothMotion, window);
+        }
         return 0;
     case WM_PAINT:
         if (SaverState.IsPreview)
@@ -461,7 +526,19 @@ extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wPar
         if (!SaverState.IsPreview && !Animation.Resting)
             AnimationTick(window);
         return 0;
+    case FrameMessage:
+        DrawDueFrames(window);
+        return 0;
+    case WM_WTSSESSION_CHANGE:
+        ReadSessionState(Animation.SmoothMotion);
+        FollowSmoothMotion(window);
+        return DefaultSaverProc(window, message, wParam, lParam);
     case WM_POWERBROADCAST:
+        if (!SaverState.IsPreview && wParam == PBT_APMPOWERSTATUSCHANGE) {
+            ReadPowerState(Animation.SmoothMotion);
+            FollowSmoothMotion(window);
+            return TRUE;
+        }
         if (SaverState.IsPreview || wParam != PowerSettingChange)
             return DefaultSaverProc(window, message, wParam, lParam);
         FollowDisplayState(window, *reinterpret_cast<const DisplayStateSetting *>(lParam));

@@ -71,6 +71,16 @@ int MonitorDpi(const DpiSource &source, HMONITOR monitor)
     return SystemDpi();
 }
 
+// The monitor's refresh rate in its current mode, asked of its own device.
+int RefreshRate(const char *device)
+{
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsA(device, ENUM_CURRENT_SETTINGS, &mode) || mode.dmDisplayFrequency <= 1)
+        return DefaultRefreshRate;
+    return static_cast<int>(mode.dmDisplayFrequency);
+}
+
 // What the enumeration collects: the window's rectangle on the screen, where
 // the densities come from, and the monitors found so far.
 struct MonitorSearch {
@@ -85,7 +95,7 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data)
 {
     auto &search = *reinterpret_cast<MonitorSearch *>(data);
     MonitorListRecord &found = search.Found;
-    MONITORINFO info = {};
+    MONITORINFOEXA info = {};
     info.cbSize = sizeof info;
     RECT shown = {};
     if (!GetMonitorInfoA(monitor, &info) || !IntersectRect(&shown, &info.rcMonitor, &search.Window))
@@ -93,7 +103,7 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data)
     if (found.Count == MaxMonitors)
         return FALSE;
     OffsetRect(&shown, -search.Window.left, -search.Window.top);
-    const MonitorPlace place = {shown, MonitorDpi(search.Dpi, monitor)};
+    const MonitorPlace place = {shown, MonitorDpi(search.Dpi, monitor), RefreshRate(info.szDevice)};
     if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
         for (int i = found.Count; i > 0; --i)
             found.Places[i] = found.Places[i - 1];

@@ -20,10 +20,16 @@ int32_t ToPixels(int32_t units, int dpi);
 // The whole units (at 96 DPI) that `pixels` hold at `dpi`.
 int32_t ToUnits(int32_t pixels, int dpi);
 
-// One monitor: its pixels in the window's coordinates, and its DPI.
+// The refresh rate taken where the system reports none (0 or 1, "the
+// hardware's default").
+constexpr int DefaultRefreshRate = 60;
+
+// One monitor: its pixels in the window's coordinates, its DPI, and how
+// many times a second it refreshes.
 struct MonitorPlace {
     RECT Area = {0, 0, 0, 0};
     int Dpi = BaseDpi;
+    int RefreshRate = DefaultRefreshRate;
 };
 
 // The monitors that a window shows, the primary first.

@@ -1,6 +1,11 @@
 // The saver's pictures: bitmap resources converted once, at load time, into
-// the display's own format, and the one-bit masks the balls are drawn through.
+// the display's own format, the one-bit masks the balls are drawn through,
+// and the set of them that each scale of the scene needs.
 #include "animation/picture_assets.h"
+
+#include "animation/ball_scene.h"
+#include "animation/monitor_layout.h"
+#include "shell/saver_module.h"
 
 // The number of colour-table entries of a packed bitmap: a full table for
 // 8 bits or fewer, none above. The colours-used field is deliberately not
@@ -170,4 +175,143 @@ HBITMAP ScalePicture(HBITMAP picture, int width, int height, bool smooth)
     DeleteDC(target);
     DeleteDC(source);
     return scaled;
+}
+
+// --- A scale's pictures -------------------------------------------------------
+
+namespace {
+
+// The pictures' sizes in units (pixels at 96 DPI).
+constexpr int32_t PortraitWidth = 200;
+constexpr int32_t PortraitHeight = 300;
+constexpr int32_t TileSize = 200;
+
+// `drawn` made width x height pixels: as it is when it was drawn at that
+// size, otherwise a scaled copy, `drawn` then deleted. Whole factors repeat
+// every pixel exactly. Other factors smooth the pictures without a
+// transparent colour; the ball frames keep their nearest pixels, so that
+// their black ground stays exactly black and their masks exact.
+HBITMAP FitPicture(HBITMAP drawn, int32_t width, int32_t height, bool opaque)
+{
+    BITMAP size = {};
+    if (drawn == nullptr || GetObjectA(drawn, sizeof size, &size) == 0 ||
+        (size.bmWidth == width && size.bmHeight == height))
+        return drawn;
+    const bool whole = width % size.bmWidth == 0 && height % size.bmHeight == 0;
+    HBITMAP fitted = ScalePicture(drawn, width, height, opaque && !whole);
+    ReleaseBitmap(drawn);
+    return fitted;
+}
+
+// The resource of turn frame `t` drawn for scale step `step` (0 is 100 %,
+// each step 25 % more): every fourth is one of the six frames under their
+// first ids, the others have ids of their own.
+LPCSTR TurnFrameName(int step, int t)
+{
+    if (t % TurnFramesPerBallFrame != 0)
+        return MAKEINTRESOURCEA(IDB_BALL_TURN_BASE + TurnFrameCount * step + t);
+    const int k = t / TurnFramesPerBallFrame;
+    if (step == 0)
+        return MAKEINTRESOURCEA(IDB_BALL_FIRST + k);
+    return MAKEINTRESOURCEA(IDB_BALL_SCALED_BASE + 10 * step + k + 1);
+}
+
+// Turn frame `t` at `dpi`: the frame drawn at that size for every scale from
+// 100 % to 300 % in steps of 25 %; between those the smallest drawn frame
+// that is larger, above them the largest.
+HBITMAP TurnPictureAt(HWND window, int t, int dpi)
+{
+    const int32_t pixels = ToPixels(BallSize, dpi);
+    int step = 0;
+    while (step < BALL_SCALE_STEPS && ToPixels(BallSize, BaseDpi + BaseDpi / 4 * step) < pixels)
+        ++step;
+    HBITMAP drawn = LoadPicture(window, SaverState.Instance, TurnFrameName(step, t));
+    if (drawn == nullptr)
+        drawn = LoadPicture(window, SaverState.Instance, TurnFrameName(step, t - t % TurnFramesPerBallFrame));
+    return FitPicture(drawn, pixels, pixels, false);
+}
+
+} // namespace
+
+// A memory surface like `model` with `bitmap` selected into it.
+MemorySurface MakeSurface(HDC model, HGDIOBJ bitmap)
+{
+    MemorySurface surface;
+    surface.Dc = CreateCompatibleDC(model);
+    surface.Original = SelectObject(surface.Dc, bitmap);
+    return surface;
+}
+
+// Puts the surface's first bitmap back and deletes the surface.
+void ReleaseSurface(MemorySurface &surface)
+{
+    if (surface.Dc == nullptr)
+        return;
+    SelectObject(surface.Dc, surface.Original);
+    DeleteDC(surface.Dc);
+    surface = MemorySurface{};
+}
+
+// Deletes a bitmap that no surface holds any more.
+void ReleaseBitmap(HBITMAP &bitmap)
+{
+    if (bitmap != nullptr)
+        DeleteObject(bitmap);
+    bitmap = nullptr;
+}
+
+// Each picture without a transparent colour is drawn for 96 DPI and for 192;
+// every density above 96 starts from the larger one, since shrinking keeps
+// detail that enlarging cannot add.
+HBITMAP OpaquePictureAt(HWND window, LPCSTR base, LPCSTR twice, int32_t width, int32_t height, int dpi)
+{
+    const HINSTANCE module = SaverState.Instance;
+    if (dpi == BaseDpi)
+        return LoadPicture(window, module, base);
+    return FitPicture(LoadPicture(window, module, twice), ToPixels(width, dpi), ToPixels(height, dpi), true);
+}
+
+// Every picture for one density, each as drawn for it or fitted to it, and
+// the surfaces that hold them.
+void MakePictures(HWND window, HDC paint, int dpi, ScaledPicturesRecord &s)
+{
+    PictureSetRecord &p = s.PictureSet;
+    p.TilePicture = OpaquePictureAt(window, IDB_TILE, MAKEINTRESOURCEA(IDB_TILE_200), TileSize, TileSize, dpi);
+    for (int t = 0; t < TurnFrameCount; ++t) {
+        p.BallFrames[t] = TurnPictureAt(window, t, dpi);
+        p.BallMasks[t] = MakeTransparencyMask(p.BallFrames[t], RGB(0, 0, 0));
+    }
+    for (int k = 0; k < PortraitCount; ++k)
+        p.Portraits[k] = OpaquePictureAt(window, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + k),
+                                         MAKEINTRESOURCEA(IDB_PORTRAIT_200_FIRST + k), PortraitWidth,
+                                         PortraitHeight, dpi);
+    for (int t = 0; t < TurnFrameCount; ++t) {
+        s.MaskSurfaces[t] = MakeSurface(paint, p.BallMasks[t]);
+        s.SpriteSurfaces[t] = MakeSurface(paint, p.BallFrames[t]);
+    }
+    s.SpriteWidth = ToPixels(BallSize, dpi);
+    s.SpriteHeight = ToPixels(BallSize, dpi);
+    s.TileSize = ToPixels(TileSize, dpi);
+    s.PictureSurface = MakeSurface(s.SpriteSurfaces[0].Dc, p.TilePicture);
+    s.Dpi = dpi;
+}
+
+// The surfaces before the pictures they hold, each in the reverse order of
+// making.
+void ReleasePictures(ScaledPicturesRecord &s)
+{
+    PictureSetRecord &p = s.PictureSet;
+    ReleaseSurface(s.PictureSurface);
+    for (int t = TurnFrameCount - 1; t >= 0; --t) {
+        ReleaseSurface(s.SpriteSurfaces[t]);
+        ReleaseSurface(s.MaskSurfaces[t]);
+    }
+    for (int k = PortraitCount - 1; k >= 0; --k)
+        ReleaseBitmap(p.Portraits[k]);
+    for (int t = TurnFrameCount - 1; t >= 0; --t) {
+        ReleaseBitmap(p.BallMasks[t]);
+        ReleaseBitmap(p.BallFrames[t]);
+    }
+    ReleaseBitmap(p.TilePicture);
+    s = ScaledPicturesRecord{};
 }

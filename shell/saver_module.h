@@ -41,6 +41,11 @@ typedef HIMC(WINAPI *AssociateContextProc)(HWND window, HIMC context);
 // Sent by the saver window to itself to run the password verification.
 constexpr UINT VerifyPasswordMessage = WM_APP;
 
+// Posted to the saver window by the module's frame clock when a frame of
+// smooth motion is due. Like a timer tick it is dropped once the close is
+// approved.
+constexpr UINT FrameMessage = WM_APP + 1;
+
 // What a system that scales monitors one by one sends when a scale changes:
 // to a top-level window (WM_DPICHANGED), and to a child once its parent has
 // been told (WM_DPICHANGED_AFTERPARENT). Both the shell and the module act

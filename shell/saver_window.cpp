@@ -320,6 +320,10 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         Sleep(0);
         break;
+    case FrameMessage:
+        if (SaverState.CloseApproved)
+            return 0;
+        break;
     case WM_DISPLAYCHANGE:
     case DpiChangedMessage:
         // A monitor came, went or changed its size or scale: the window

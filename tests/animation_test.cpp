@@ -284,6 +284,7 @@ protected:
         window = CreateWindowExA(WS_EX_TOPMOST, "TelvComposition", "", WS_POPUP | WS_VISIBLE, place.left, place.top,
                                  place.right, place.bottom, nullptr, nullptr, SaverState.Instance, nullptr);
         KillTimer(window, AnimationTimerId);
+        Animation.SmoothMotion.Setting = smooth;
     }
 
     void TearDown() override
@@ -318,6 +319,7 @@ protected:
 
     HWND window = nullptr;
     RECT place = {};  // left, top, width, height
+    BOOL smooth = FALSE;  // the tick draws alone unless a test asks for frames
 };
 
 // A paint shows tiles and the first portrait on every monitor and in both of
@@ -510,8 +512,8 @@ UINT_PTR NewHandle()
 }
 
 // Teardown before any paint ends the loop; the first paint makes one set of
-// pictures for the monitors' one scale (tile, six frames and their masks,
-// eleven portraits, the thirteen surfaces that hold them) and each monitor's
+// pictures for the monitors' one scale (tile, 24 turn frames and their masks,
+// eleven portraits, the 49 surfaces that hold them) and each monitor's
 // two buffers, each a bitmap in a surface, and a repaint makes no more;
 // ticks make no object (a handle freed before them is the next one made
 // after them, a generation on); a change of the displays or of the scale
@@ -525,7 +527,7 @@ TEST_F(Composition, NothingPilesUp)
     BallCount = 60;
     const int held = CountGdiObjects();
     Paint();
-    const int pictures = 1 + 2 * 6 + 11, surfaces = 2 * 6 + 1, buffers = 4 * Animation.MonitorCount;
+    const int pictures = 1 + 2 * 24 + 11, surfaces = 2 * 24 + 1, buffers = 4 * Animation.MonitorCount;
     EXPECT_EQ(CountGdiObjects() - held, pictures + surfaces + buffers) << "the first paint";
     Paint();
     EXPECT_EQ(CountGdiObjects() - held, pictures + surfaces + buffers) << "a repaint";
