@@ -5,7 +5,7 @@
 #include "animation/picture_assets.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
-#include "tests/support.h"
+#include "tests/composition.h"
 
 #include <gtest/gtest.h>
 
@@ -99,38 +99,6 @@ TEST(BallScene, CreationReadsTheCountAndStartsTheTimer)
     DestroyWindow(window);
 }
 
-// How many pixels of two pictures differ; -1 when their sizes differ.
-int Differing(const Pixels &actual, const Pixels &expected)
-{
-    int count = actual.Width == expected.Width && actual.Height == expected.Height ? 0 : -1;
-    for (size_t i = 0; count >= 0 && i < actual.Values.size(); ++i)
-        count += actual.Values[i] != expected.Values[i];
-    return count;
-}
-
-// A picture as the loader makes it on the desktop's surface, read back, raw in
-// English (United States), and its pixel (x, y)'s index in the rows at 1064.
-HBITMAP Load(LPCSTR name) { return LoadPicture(GetDesktopWindow(), SaverState.Instance, name); }
-
-Pixels Loaded(LPCSTR name)
-{
-    HBITMAP bitmap = Load(name);
-    const Pixels out = CaptureBitmap(bitmap);
-    DeleteObject(bitmap);
-    return out;
-}
-
-const BYTE *Raw(LPCSTR name)
-{
-    HRSRC found = FindResourceExA(SaverState.Instance, RT_BITMAP, name, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-    return found ? static_cast<const BYTE *>(LockResource(LoadResource(SaverState.Instance, found))) : nullptr;
-}
-
-int Index(const BYTE *raw, int x, int y)
-{
-    const auto *header = reinterpret_cast<const BITMAPINFOHEADER *>(raw);
-    return raw[1064 + (header->biHeight - 1 - y) * ((header->biWidth + 3) & ~3) + x];
-}
 
 // Every picture, by its name in either case or number, is an 8-bit, 256-colour
 // resource with a 40-byte header, loads at its size, and shows its own table's
@@ -215,112 +183,6 @@ TEST(Pictures, BallMasks)
     }
 }
 
-// Lays `picture` into `out` at (left, top), cut at the edges; `keyed`:
-// without its black.
-void Paste(Pixels &out, const Pixels &picture, int left, int top, bool keyed)
-{
-    for (int y = std::max(0, -top); y < picture.Height && top + y < out.Height; ++y)
-        for (int x = std::max(0, -left); x < picture.Width && left + x < out.Width; ++x) {
-            const uint32_t value = picture.At(x, y);
-            out.At(left + x, top + y) = keyed && value == 0 ? out.At(left + x, top + y) : value;
-        }
-}
-
-// A picture as drawn for 100 % (f = 1: `base`) or for 200 % (`twice`).
-Pixels Drawn(int f, LPCSTR base, int twice)
-{
-    return Loaded(f == 1 ? base : MAKEINTRESOURCEA(twice));
-}
-
-// Ball frame `frame` as drawn for `dpi`, one of the scales of 25 % steps.
-LPCSTR BallFrameFor(int dpi, int frame)
-{
-    const int step = (dpi - 96) / 24;
-    return MAKEINTRESOURCEA(step == 0 ? IDB_BALL_FIRST + frame : IDB_BALL_SCALED_BASE + 10 * step + frame + 1);
-}
-
-// A monitor's pixels as they must be at f times 96 DPI (f 1 or 2): tiles from
-// its own top-left corner, portrait `portrait` in its middle, the first
-// `balls` of its slots in slot order without black ground; every picture as
-// drawn for that scale, shown as drawn. The portrait's corner, in 96-DPI
-// units, for the widths the tests use.
-Pixels Expected(const MonitorSceneRecord &m, int portrait, int balls, int f = DpiFactor())
-{
-    const int32_t w = m.Scene.ScreenWidth, h = m.Scene.ScreenHeight;
-    const int width = f * w, height = f * h;
-    const Pixels tile = Drawn(f, IDB_TILE, IDB_TILE_200);
-    Pixels out{width, height, std::vector<uint32_t>(width * height)};
-    for (int i = 0; i < width * height; ++i)
-        out.Values[i] = tile.At(i % width % tile.Width, i / width % tile.Height);
-    const POINT corner = w == 640 && h == 480 ? POINT{220, 90} : w == 1024 && h == 768 ? POINT{412, 234}
-                       : w == 1280 && h == 1024 ? POINT{540, 362} : POINT{-1, -1};
-    EXPECT_NE(corner.x, -1) << "a monitor of " << w << " x " << h << " units";
-    Paste(out, Drawn(f, MAKEINTRESOURCEA(IDB_PORTRAIT_FIRST + portrait), IDB_PORTRAIT_200_FIRST + portrait),
-          f * corner.x, f * corner.y, false);
-    const BallTableRecord &b = m.Scene.BallTable;
-    for (int s = 0; s < balls; ++s)
-        Paste(out, Loaded(BallFrameFor(96 * f, b.Frame[s])), f * b.X[s], f * b.Y[s], true);
-    return out;
-}
-
-// A window of this program whose procedure is the saver's own, over the
-// whole virtual screen (every monitor) unless a preview; the test sends
-// paints and ticks itself.
-class Composition : public testing::Test {
-protected:
-    void Open(LONG preview = 0, int width = 0, int height = 0)
-    {
-        ResetSaverState();
-        Animation = AnimationRecord{};
-        SaverState.IsPreview = preview;
-        WNDCLASSA saverClass = {0, ScreenSaverProc, 0, 0, SaverState.Instance, nullptr, nullptr,
-                                static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), nullptr, "TelvComposition"};
-        RegisterClassA(&saverClass);
-        if (!preview)
-            place = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-        else
-            place = {0, 0, width, height};
-        window = CreateWindowExA(WS_EX_TOPMOST, "TelvComposition", "", WS_POPUP | WS_VISIBLE, place.left, place.top,
-                                 place.right, place.bottom, nullptr, nullptr, SaverState.Instance, nullptr);
-        KillTimer(window, AnimationTimerId);
-        Animation.SmoothMotion.Setting = smooth;
-    }
-
-    void TearDown() override
-    {
-        DestroyWindow(window);
-        CountPosted(nullptr, WM_QUIT);
-    }
-
-    void Paint() { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
-
-    void Tick(int count) { while (count-- > 0) SendMessageA(window, WM_TIMER, AnimationTimerId, 0); }
-
-    // What the window shows over a monitor, and a monitor's frame buffer.
-    Pixels Shown(const MonitorSceneRecord &m)
-    {
-        const RECT &a = m.Place.Area;
-        return CaptureWindow(window, a.left, a.top, a.right - a.left, a.bottom - a.top);
-    }
-    Pixels Shown(const MonitorSceneRecord &m, const MemorySurface &buffer)
-    {
-        return Capture(buffer.Dc, 0, 0, m.Place.Area.right - m.Place.Area.left, m.Place.Area.bottom - m.Place.Area.top);
-    }
-    // The monitors the window covers; every one of the system's.
-    std::vector<MonitorSceneRecord *> Monitors()
-    {
-        std::vector<MonitorSceneRecord *> all;
-        for (int i = 0; i < Animation.MonitorCount; ++i)
-            all.push_back(&Animation.Monitors[i]);
-        EXPECT_EQ(static_cast<int>(all.size()), GetSystemMetrics(SM_CMONITORS));
-        return all;
-    }
-
-    HWND window = nullptr;
-    RECT place = {};  // left, top, width, height
-    BOOL smooth = FALSE;  // the tick draws alone unless a test asks for frames
-};
 
 // A paint shows tiles and the first portrait on every monitor and in both of
 // its buffers (at 640 x 480 the last tile column 40 wide, the last row 80
@@ -397,15 +259,18 @@ TEST_F(Composition, BallsAreDrawnPresentedAndErased)
 }
 
 // The preview shows its picture as drawn for the scale at the top left, black
-// around; a tick moves nothing.
+// around; no frame clock runs, and a tick or a frame message moves nothing.
 TEST_F(Composition, PreviewShowsItsPictureAndNothingMoves)
 {
+    smooth = TRUE;
     Open(1, 400, 300);
     Paint();
     Pixels expected{400, 300, std::vector<uint32_t>(400 * 300)};
     Paste(expected, Drawn(DpiFactor(), IDB_PREVIEW, IDB_PREVIEW_200), 0, 0, false);
     const AnimationRecord before = Animation;
     Tick(1);
+    SendMessageA(window, FrameMessage, 0, 0);
+    EXPECT_EQ(FrameClock.Thread, nullptr);
     EXPECT_EQ(std::memcmp(&before.Monitors, &Animation.Monitors, sizeof before.Monitors), 0);
     EXPECT_EQ(Differing(CaptureWindow(window, 0, 0, 400, 300), expected), 0);
 }

@@ -1,5 +1,6 @@
 // The shell in process: the command line, the close rules and the window's
 // rules in real windows, the password library and the exception guard.
+#include "animation/frame_clock.h"
 #include "animation/frame_composition.h"
 #include "shell/command_line.h"
 #include "shell/default_saver_proc.h"
@@ -224,13 +225,19 @@ TEST_F(SaverWindow, AnswersOfTheShellItself)
     EXPECT_FALSE(IsWindow(window));
 }
 
-// Ticks reach the animation until the close is approved.
-TEST_F(SaverWindow, TicksStopOnceTheCloseIsApproved)
+// Ticks and frame messages reach the animation until the close is
+// approved; a frame message that reaches it lets the frame clock ask again.
+TEST_F(SaverWindow, TicksAndFramesStopOnceTheCloseIsApproved)
 {
     const int32_t before = Animation.PortraitTick;
-    EXPECT_EQ(SendMessageA(window, WM_TIMER, 1, 0), 0);
-    SaverState.CloseApproved = 1;
-    EXPECT_EQ(SendMessageA(window, WM_TIMER, 1, 0), 0);
+    for (LONG approved : {0, 1}) {
+        SaverState.CloseApproved = approved;
+        FrameClock.Pending = 1;
+        EXPECT_EQ(SendMessageA(window, WM_TIMER, 1, 0), 0);
+        EXPECT_EQ(SendMessageA(window, FrameMessage, 0, 0), 0);
+        EXPECT_EQ(FrameClock.Pending, approved) << "approved " << approved;
+    }
+    FrameClock.Pending = 0;
     EXPECT_EQ(Animation.PortraitTick, before + 1) << "only the first tick reached the animation";
 }
 
