@@ -225,10 +225,7 @@ HBITMAP TurnPictureAt(HWND window, int t, int dpi)
     int step = 0;
     while (step < BALL_SCALE_STEPS && ToPixels(BallSize, BaseDpi + BaseDpi / 4 * step) < pixels)
         ++step;
-    HBITMAP drawn = LoadPicture(window, SaverState.Instance, TurnFrameName(step, t));
-    if (drawn == nullptr)
-        drawn = LoadPicture(window, SaverState.Instance, TurnFrameName(step, t - t % TurnFramesPerBallFrame));
-    return FitPicture(drawn, pixels, pixels, false);
+    return FitPicture(LoadPicture(window, SaverState.Instance, TurnFrameName(step, t)), pixels, pixels, false);
 }
 
 } // namespace

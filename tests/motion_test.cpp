@@ -112,8 +112,9 @@ void FrameAt(HWND window, double share)
 // Frames between the ticks on every monitor are the reference picture with
 // each ball that share of the way from its place before the tick to its
 // place after it, erased where the frame before drew it: the window shows
-// the balls nowhere else. A frame message 3 ms after a frame (of a 60 Hz
-// monitor) draws nothing.
+// the balls nowhere else; the turn frames 16, 17, 17 and 18 of 24. A frame
+// message 3 ms after a frame (of a 60 Hz monitor) draws nothing, and one
+// past the tick period shows the tick's place: never ahead of the scene.
 TEST_F(Composition, FramesBetweenTheTicks)
 {
     FrameTimeSource = ReadTestClock;
@@ -122,7 +123,7 @@ TEST_F(Composition, FramesBetweenTheTicks)
     BallCount = 10;
     Paint();
     Tick(21);
-    const double moments[][2] = {{0.25, 0.25}, {0.3, 0.25}, {0.45, 0.45}};  // a frame asked for, the one shown
+    const double moments[][2] = {{0.25, 0.25}, {0.3, 0.25}, {0.5, 0.5}, {0.875, 0.875}, {1.25, 1}};  // asked, shown
     for (const auto &at : moments) {
         FrameAt(window, at[0]);
         for (MonitorSceneRecord *m : Monitors()) {
