@@ -2,10 +2,13 @@
 // the first paint, the timer tick with 10 and 60 balls on each monitor, and
 // for comparison a tick that recomposes every monitor's whole frame and
 // copies it whole every time; and the process's private bytes once the
-// scene is made; and the CPU seconds that a minute of the saver costs with
-// the display on and off. The system's DPI (the prefix's LogPixels under
-// Wine) sets the scale.
+// scene is made; the CPU seconds that a minute of the saver costs with the
+// display on and off; and smooth motion against the tick alone: frames a
+// second against the refresh rate, a frame's cost against a tick's, and the
+// CPU seconds of a minute either way. The system's DPI (the prefix's
+// LogPixels under Wine) sets the scale.
 #include "animation/ball_scene.h"
+#include "animation/frame_clock.h"
 #include "animation/frame_composition.h"
 #include "settings/settings_file.h"
 #include "shell/saver_module.h"
@@ -132,14 +135,15 @@ double PrivateMegabytes()
 }
 
 // One saver window over the whole virtual screen, as the full-screen saver
-// makes it.
-HWND MakeSaverWindow()
+// makes it, with smooth motion or the tick alone from its first paint on.
+HWND MakeSaverWindow(BOOL smooth = FALSE)
 {
     HWND window = CreateWindowExA(WS_EX_TOPMOST, BenchClassName, "Screen Saver", WS_POPUP | WS_VISIBLE,
                                   GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                                   GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
                                   nullptr, nullptr, SaverState.Instance, nullptr);
     SaverState.SaverWindow = window;
+    Animation.SmoothMotion.Setting = smooth;
     KillTimer(window, AnimationTimerId);
     Pump();
     return window;
@@ -181,18 +185,41 @@ double CpuSeconds()
     return seconds(kernel) + seconds(user);
 }
 
+// What the loop saw of the animation's messages: how many ticks and frames,
+// and the time spent handling them.
+struct LoopFigures {
+    int Ticks = 0;
+    int Frames = 0;
+    LONGLONG TickCounts = 0;
+    LONGLONG FrameCounts = 0;
+};
+
 // Handles the window's messages for the time as the saver's loop does,
-// waiting while there are none; close requests of stray input are dropped.
-void RunLoopFor(DWORD milliseconds)
+// waiting while there are none, and times the ticks and frames; close
+// requests of stray input are dropped.
+LoopFigures RunLoopFor(DWORD milliseconds)
 {
+    LoopFigures figures;
     const DWORD start = GetTickCount();
     for (DWORD elapsed = 0; elapsed < milliseconds; elapsed = GetTickCount() - start) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            if (msg.message != WM_CLOSE)
-                DispatchMessageA(&msg);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_CLOSE)
+                continue;
+            const LONGLONG before = Now();
+            DispatchMessageA(&msg);
+            const LONGLONG spent = Now() - before;
+            if (msg.message == WM_TIMER) {
+                ++figures.Ticks;
+                figures.TickCounts += spent;
+            } else if (msg.message == FrameMessage) {
+                ++figures.Frames;
+                figures.FrameCounts += spent;
+            }
+        }
     }
+    return figures;
 }
 
 // Plays the system's notification of the console display's state to the
@@ -227,6 +254,43 @@ void MeasureDisplayStates()
     Pump();
 }
 
+// Smooth motion against the tick alone, `balls` a monitor, each for 10
+// seconds of the saver's own loop: the frames a second the primary monitor
+// got against its refresh rate, the mean cost of handling a frame against
+// that of a tick drawing alone, and the CPU seconds a minute either way.
+void MeasureSmoothMotion(LONG balls)
+{
+    constexpr DWORD Period = 10000;
+    LoopFigures figures[2];
+    double perMinute[2] = {};
+    const char *clock = "none";
+    for (BOOL smooth : {FALSE, TRUE}) {
+        HWND window = MakeSaverWindow(smooth);
+        BallCount = balls;
+        UpdateWindow(window);
+        StartAnimationTimer(window);
+        const double before = CpuSeconds();
+        figures[smooth] = RunLoopFor(Period);
+        perMinute[smooth] = std::max(0.0, CpuSeconds() - before) * 60000.0 / Period;
+        if (smooth)
+            clock = FrameClock.Kind == static_cast<LONG>(FrameClockKind::Compositor) ? "the compositor"
+                                                                                     : "the waitable timer";
+        DestroyWindow(window);
+        Pump();
+    }
+    const LoopFigures &alone = figures[0], &frames = figures[1];
+    const int rate = Animation.Monitors[0].Place.RefreshRate;
+    const double fps = frames.Frames * 1000.0 / Period;
+    const double frameCost = frames.Frames ? Milliseconds(frames.FrameCounts) / frames.Frames : 0;
+    const double tickCost = alone.Ticks ? Milliseconds(alone.TickCounts) / alone.Ticks : 0;
+    std::printf("smooth motion, %2ld balls a monitor, paced by %s: %.1f frames a second at %d Hz (%.0f%%); "
+                "frame %.3f ms against a tick alone %.3f ms (%.2f); a minute %.2f CPU seconds against %.2f "
+                "(%.2f times)\n",
+                balls, clock, fps, rate, 100.0 * fps / rate, frameCost, tickCost,
+                tickCost > 0 ? frameCost / tickCost : 0.0, perMinute[1], perMinute[0],
+                perMinute[0] > 0 ? perMinute[1] / perMinute[0] : 0.0);
+}
+
 } // namespace
 
 int main()
@@ -250,5 +314,7 @@ int main()
     RunFor(10);
     RunFor(60);
     MeasureDisplayStates();
+    MeasureSmoothMotion(10);
+    MeasureSmoothMotion(60);
     return 0;
 }
