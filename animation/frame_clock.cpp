@@ -130,11 +130,11 @@ int64_t CountsPerSecond()
 
 // Chooses the clock, makes the timer and the stop signal, and starts the
 // thread.
-void StartFrameClock(HWND window, int rate)
+bool StartFrameClock(HWND window, int rate)
 {
     FrameClockRecord &c = FrameClock;
     if (c.Thread != nullptr)
-        return;
+        return true;
     c.Window = window;
     c.Period = CountsPerSecond() / (rate > 0 ? rate : 60);
     c.Pending = 0;
@@ -143,7 +143,11 @@ void StartFrameClock(HWND window, int rate)
     c.Timer = MakeTimer();
     c.Stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD id = 0;
-    c.Thread = CreateThread(nullptr, 0, RunFrameClock, nullptr, 0, &id);
+    if (c.Timer != nullptr && c.Stop != nullptr)
+        c.Thread = CreateThread(nullptr, 0, RunFrameClock, nullptr, 0, &id);
+    if (c.Thread == nullptr)
+        StopFrameClock();
+    return c.Thread != nullptr;
 }
 
 // Signals the thread, waits for its end (at most one refresh), and closes

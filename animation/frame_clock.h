@@ -36,8 +36,9 @@ extern ClockReader FrameTimeSource;
 int64_t CountsPerSecond();
 
 // Starts the clock's thread for `window`, pacing at `rate` frames a second
-// at most. Nothing is started while a clock runs.
-void StartFrameClock(HWND window, int rate);
+// at most; false, with nothing left made, when the system gives no thread,
+// timer or event. Nothing is started while a clock runs.
+bool StartFrameClock(HWND window, int rate);
 // Ends the clock's thread, waits for it, releases what it used, and takes a
 // frame message still queued for the window away.
 void StopFrameClock();

@@ -329,13 +329,13 @@ void FollowSmoothMotion(HWND window)
                         SmoothMotionAllowed(a.SmoothMotion, FrameTimeSource());
     if (wanted == a.Smooth)
         return;
-    a.Smooth = wanted;
     if (wanted) {
         for (int i = 0; i < a.MonitorCount; ++i)
             a.Monitors[i].NextFrame = 0;
-        StartFrameClock(window, FastestRefreshRate(a));
+        a.Smooth = StartFrameClock(window, FastestRefreshRate(a));
         return;
     }
+    a.Smooth = false;
     StopFrameClock();
     if (!a.SceneMade)
         return;

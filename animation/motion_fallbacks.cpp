@@ -8,6 +8,11 @@
 
 namespace {
 
+// How long the frames of one second may take together, as a share of it,
+// and how long the tick draws alone after they took longer.
+constexpr int64_t FrameBudgetShare = 2;    // at most a half
+constexpr int64_t OverloadRestSeconds = 10;
+
 // A session shown on another machine: every frame would cross the network.
 bool ReadRemoteSession()
 {

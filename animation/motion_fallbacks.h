@@ -14,11 +14,6 @@ typedef bool (*SystemStateReader)();
 extern SystemStateReader RemoteSessionSource;
 extern SystemStateReader BatterySaverSource;
 
-// How long the frames of one second may take together, as a share of it,
-// and how long the tick draws alone after they took longer.
-constexpr int64_t FrameBudgetShare = 2;    // at most a half
-constexpr int64_t OverloadRestSeconds = 10;
-
 // The causes, and the frames' time within the current second. Every field
 // starts at the value beside it.
 struct SmoothMotionRecord {
