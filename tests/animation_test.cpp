@@ -132,16 +132,31 @@ int Index(const BYTE *raw, int x, int y)
     return raw[1064 + (header->biHeight - 1 - y) * ((header->biWidth + 3) & ~3) + x];
 }
 
+// The id of turn frame t (0 to 23) of the ball drawn for scale step s (0 = 100 %):
+// every fourth is one of the six ball frames of that scale.
+int TurnFrame(int s, int t)
+{
+    if (t % 4)
+        return IDB_BALL_TURN_BASE + BALL_TURN_FRAMES * s + t;
+    return s == 0 ? IDB_BALL_FIRST + t / 4 : IDB_BALL_SCALED_BASE + 10 * s + t / 4 + 1;
+}
+
 // Every picture, by its name in either case or number, is an 8-bit, 256-colour
 // resource with a 40-byte header, loads at its size, and shows its own table's
 // colours: exactly in true colour, within the dropped bits at 16. 7 gives null.
+// The turn's 24 frames at every scale are 40 + 10 s pixels square.
 TEST(Pictures, OwnColours)
 {
     struct Picture { LPCSTR Name; std::string Label; int Width, Height; };
     std::vector<Picture> all = {{IDB_TILE, "L1", 200, 200}, {"l1", "l1", 200, 200}, {IDB_PREVIEW, "PREV", 150, 110},
                                 {"prev", "prev", 150, 110}};
-    for (int n : {1, 2, 3, 4, 5, 6, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21})
-        all.push_back({MAKEINTRESOURCEA(n), std::to_string(n), n < 10 ? 40 : 200, n < 10 ? 40 : 300});
+    for (int n = IDB_PORTRAIT_FIRST; n <= IDB_PORTRAIT_LAST; ++n)
+        all.push_back({MAKEINTRESOURCEA(n), std::to_string(n), 200, 300});
+    for (int s = 0; s <= BALL_SCALE_STEPS; ++s)
+        for (int t = 0; t < BALL_TURN_FRAMES; ++t) {
+            const int n = TurnFrame(s, t);
+            all.push_back({MAKEINTRESOURCEA(n), std::to_string(n), 40 + 10 * s, 40 + 10 * s});
+        }
     HDC screen = GetDC(nullptr);
     const int tolerance = GetDeviceCaps(screen, BITSPIXEL) >= 24 ? 0 : 8;
     ReleaseDC(nullptr, screen);
@@ -181,12 +196,15 @@ TEST(Pictures, PaletteFromTheColourTable)
     }
 }
 
-// A ball frame's mask for black (white exactly on the index-0 ground), a colour
-// it lacks (all black) or its centre's colour is white exactly where that colour
-// turns black in the frame; ANDed, then the frame ORed, it draws onto the tile.
+// A frame of the turn's mask for black (white exactly on the index-0 ground), a
+// colour it lacks (all black) or its centre's colour is white exactly where that
+// colour turns black in the frame; ANDed, then the frame ORed, it draws onto the
+// tile. Every one of the 24 frames at 100 %.
 TEST(Pictures, BallMasks)
 {
-    for (int n = IDB_BALL_FIRST; n <= IDB_BALL_LAST; ++n) {
+    for (int t = 0; t < BALL_TURN_FRAMES; ++t) {
+        const int n = TurnFrame(0, t);
+        ASSERT_NE(Raw(MAKEINTRESOURCEA(n)), nullptr) << n;
         const Pixels ball = Loaded(MAKEINTRESOURCEA(n));
         for (uint32_t key : {0u, 0x123456u, ball.At(20, 20)}) {
             HBITMAP frame = Load(MAKEINTRESOURCEA(n)), scene = Load(IDB_TILE);
