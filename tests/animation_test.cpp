@@ -688,6 +688,8 @@ TEST_F(Composition, PowerMessagesWithoutADisplayState)
     }
     EXPECT_EQ(SendFromAnotherThread(window, WM_POWERBROADCAST, PowerSettingChange, cut(sizeof off)), 1);
     EXPECT_TRUE(Animation.Resting) << "the same block, whole, is a change of the display";
+    const DisplayStateSetting on = {ConsoleDisplayState, sizeof(DWORD), 1};
+    SendFromAnotherThread(window, WM_POWERBROADCAST, PowerSettingChange, reinterpret_cast<LPARAM>(&on));
     VirtualFree(guarded, 0, MEM_RELEASE);
     VirtualFree(pages, 0, MEM_RELEASE);
 }
