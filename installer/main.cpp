@@ -5,6 +5,7 @@
 // It has no window of its own; it speaks only through message boxes.
 #include "installer/apps_entry.h"
 #include "installer/install_file.h"
+#include "installer/screen_saver_switch.h"
 #include "installer/uninstall.h"
 
 #include <windows.h>

@@ -5,6 +5,7 @@
 
 #include "installer/apps_entry.h"
 #include "installer/install_file.h"
+#include "installer/screen_saver_switch.h"
 
 namespace {
 
