@@ -132,7 +132,7 @@ TEST_F(SaverProcess, PasswordProtectedCloses)
         EXPECT_EQ(WaitForExit(process, 2000), STILL_ACTIVE) << "a refused close keeps the saver: " << input;
     }
     EXPECT_EQ(WaitForExit(Start("/s"), ExitTimeout), 0u);
-    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(ForegroundOnceItIs(window), window);
     Xdotool("key b");
     EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
     const std::string verify = Verified(window);

@@ -172,6 +172,16 @@ inline void EndSaver(HANDLE process, HWND window, const std::string &input, POIN
         Xdotool(input == "move" ? move + std::to_string(y + 2) : input);
 }
 
+// The foreground window once it is `window`, or whichever it is when the
+// exit timeout has passed: a raise that another process asks for reaches the
+// window's own thread later, the busier the machine the later.
+inline HWND ForegroundOnceItIs(HWND window)
+{
+    for (const DWORD start = GetTickCount(); GetForegroundWindow() != window && GetTickCount() - start < ExitTimeout;)
+        PumpFor(50);
+    return GetForegroundWindow();
+}
+
 // The log line of a verification of the window with the running state on.
 inline std::string Verified(HWND window)
 {
