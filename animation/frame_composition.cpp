@@ -235,17 +235,23 @@ RECT CellRect(const BallCell &cell, const ScaledPicturesRecord &s)
     return RECT{cell.X, cell.Y, cell.X + s.SpriteWidth, cell.Y + s.SpriteHeight};
 }
 
-// Adds `part` to the rectangles to present, merged with every one it
-// overlaps or comes within `reach` pixels of, so that balls near each other
-// reach the window in one transfer.
-void AddChanged(std::array<RECT, MaxBalls> &changed, int &count, RECT part, int32_t reach)
+// The pixels of a rectangle.
+int64_t AreaOf(const RECT &r)
+{
+    return static_cast<int64_t>(WidthOf(r)) * HeightOf(r);
+}
+
+// Adds `part` to the rectangles to present, merged with every one whose
+// union with it copies no more than the two apart would plus `saving`
+// pixels, what one transfer fewer is worth: balls near each other reach
+// the window in one transfer, balls far apart in one each.
+void AddChanged(std::array<RECT, MaxBalls> &changed, int &count, RECT part, int64_t saving)
 {
     for (int i = 0; i < count;) {
-        RECT around = changed[i];
-        RECT meeting = {};
-        InflateRect(&around, reach, reach);
-        if (IntersectRect(&meeting, &around, &part)) {
-            UnionRect(&part, &part, &changed[i]);
+        RECT both = {};
+        UnionRect(&both, &part, &changed[i]);
+        if (AreaOf(both) <= AreaOf(part) + AreaOf(changed[i]) + saving) {
+            part = both;
             changed[i] = changed[--count];
             i = 0;
         } else {
@@ -299,7 +305,7 @@ void ComposeFrame(HDC window, MonitorSceneRecord &m, const ScaledPicturesRecord 
         const RECT old = CellRect(was, s);
         if (was.Turn != NotDrawn)
             UnionRect(&part, &part, &old);
-        AddChanged(changed, changedCount, part, s.SpriteWidth);
+        AddChanged(changed, changedCount, part, static_cast<int64_t>(s.SpriteWidth) * s.SpriteHeight);
         was = next[slot];
     }
     for (int i = 0; i < changedCount; ++i)

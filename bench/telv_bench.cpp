@@ -254,13 +254,13 @@ void MeasureDisplayStates()
     Pump();
 }
 
-// Smooth motion against the tick alone, `balls` a monitor, each for 10
+// Smooth motion against the tick alone, `balls` a monitor, each for 20
 // seconds of the saver's own loop: the frames a second the primary monitor
 // got against its refresh rate, the mean cost of handling a frame against
 // that of a tick drawing alone, and the CPU seconds a minute either way.
 void MeasureSmoothMotion(LONG balls)
 {
-    constexpr DWORD Period = 10000;
+    constexpr DWORD Period = 20000;
     LoopFigures figures[2];
     double perMinute[2] = {};
     const char *clock = "none";
