@@ -381,7 +381,8 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
         const std::set<std::string> &Imports;  // the system libraries it may import
     } programs[] = {
         {"telvinst.exe", {}, {"DATA/#10/1033", "#3/#1/1033", "#3/#2/1033", "#3/#3/1033", "#3/#4/1033", "#3/#5/1033",
-         "#14/INSTALLICON/1033", "#24/#1/1033", "#16/#1/1033"}, saver, "INSTALLICON",
+         "#14/INSTALLICON/1033", "#24/#1/1033", "#16/#1/1033", "#6/#7/1031", "#6/#7/1033", "#6/#7/1036", "#6/#7/1040",
+         "#6/#7/1043", "#6/#7/1045", "#6/#7/1046", "#6/#7/1055", "#6/#7/3082"}, saver, "INSTALLICON",
          "1:32x32x4 2:16x16x4 3:24x24x32 4:48x48x32 5:256x256x32 ", {0x8fd4bbb0, 0x83bb3a8e},
          {"<requestedExecutionLevel level=\"requireAdministrator\" "
          "uiAccess=\"false\"/>", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
