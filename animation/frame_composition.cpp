@@ -423,11 +423,9 @@ void RebuildScene(HWND window)
 // timer stops and a tick already queued draws nothing, so the process waits
 // in its message loop; when it is seen again the timer starts over and every
 // scene goes on where it stopped. Nothing is made or released either way.
-void FollowDisplayState(HWND window, const DisplayStateSetting &setting)
+void FollowDisplayState(HWND window, DWORD state)
 {
-    if (!IsEqualGUID(setting.PowerSetting, ConsoleDisplayState) || setting.DataLength < sizeof(DWORD))
-        return;
-    const bool off = setting.State == DisplayOff;
+    const bool off = state == DisplayOff;
     if (off == Animation.Resting)
         return;
     Animation.Resting = off;
@@ -435,6 +433,18 @@ void FollowDisplayState(HWND window, const DisplayStateSetting &setting)
         KillTimer(window, AnimationTimerId);
     else
         StartAnimationTimer(window);
+}
+
+// A power notification: the full screen follows the display's state when
+// the message really carries it; anything else, whoever sent it, gets the
+// default answer and leaves the animation as it is.
+LRESULT OnPowerBroadcast(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    DWORD state = 0;
+    if (SaverState.IsPreview || wParam != PowerSettingChange || !ReadDisplayStateNotification(lParam, &state))
+        return DefaultSaverProc(window, WM_POWERBROADCAST, wParam, lParam);
+    FollowDisplayState(window, state);
+    return TRUE;
 }
 
 } // namespace
@@ -462,10 +472,7 @@ extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wPar
             AnimationTick(window);
         return 0;
     case WM_POWERBROADCAST:
-        if (SaverState.IsPreview || wParam != PowerSettingChange)
-            return DefaultSaverProc(window, message, wParam, lParam);
-        FollowDisplayState(window, *reinterpret_cast<const DisplayStateSetting *>(lParam));
-        return TRUE;
+        return OnPowerBroadcast(window, wParam, lParam);
     case WM_DISPLAYCHANGE:
     case DpiChangedMessage:
     case DpiChangedAfterParentMessage:

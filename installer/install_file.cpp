@@ -12,13 +12,6 @@ constexpr char TargetFormat[] = "%s%s";
 
 } // namespace
 
-// The call stores the switch for the user (ScreenSaveActive) and sends
-// WM_SETTINGCHANGE to every top-level window.
-BOOL SwitchScreenSaver(BOOL on)
-{
-    return SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on, nullptr, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
-}
-
 // The backslash rule keeps a drive root such as C:\ from getting a second
 // backslash; the length check keeps the formatted path inside its buffer.
 BOOL BuildTargetPath(char *directory, char *target)

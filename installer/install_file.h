@@ -13,11 +13,6 @@ constexpr char BootSection[] = "boot";
 constexpr char SaverKey[] = "SCRNSAVE.EXE";
 constexpr char SystemProfile[] = "system.ini";
 
-// Switches the user's screen saver on or off as the display settings do:
-// Windows stores the switch and tells every running program. Choosing a
-// saver there with the switch off would leave it chosen but never started.
-BOOL SwitchScreenSaver(BOOL on);
-
 // Ends the directory text (capacity MAX_PATH) with a backslash unless it ends
 // in one already, then formats the target path (capacity MAX_PATH) as that
 // directory followed by InstalledFileName. Returns FALSE, leaving the target

@@ -7,6 +7,7 @@
 #include "installer/install_file.h"
 #include "installer/installer_ids.h"
 #include "installer/message_box.h"
+#include "installer/screen_saver_switch.h"
 
 namespace {
 

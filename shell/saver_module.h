@@ -63,6 +63,12 @@ struct DisplayStateSetting {
     DWORD State;
 };
 
+// The display's state from the data that a WM_POWERBROADCAST with
+// PowerSettingChange points to; FALSE, and nothing read, unless that data
+// lies wholly in readable memory and is the console display's state. Any
+// program can send the message with any value in place of the pointer.
+BOOL ReadDisplayStateNotification(LPARAM lParam, DWORD *state);
+
 // "Never" for LastVerifyTick.
 constexpr DWORD NoVerifyTick = 0xFFFFFFFF;
 

@@ -132,16 +132,31 @@ int Index(const BYTE *raw, int x, int y)
     return raw[1064 + (header->biHeight - 1 - y) * ((header->biWidth + 3) & ~3) + x];
 }
 
+// The id of turn frame t (0 to 23) of the ball drawn for scale step s (0 = 100 %):
+// every fourth is one of the six ball frames of that scale.
+int TurnFrame(int s, int t)
+{
+    if (t % 4)
+        return IDB_BALL_TURN_BASE + BALL_TURN_FRAMES * s + t;
+    return s == 0 ? IDB_BALL_FIRST + t / 4 : IDB_BALL_SCALED_BASE + 10 * s + t / 4 + 1;
+}
+
 // Every picture, by its name in either case or number, is an 8-bit, 256-colour
 // resource with a 40-byte header, loads at its size, and shows its own table's
 // colours: exactly in true colour, within the dropped bits at 16. 7 gives null.
+// The turn's 24 frames at every scale are 40 + 10 s pixels square.
 TEST(Pictures, OwnColours)
 {
     struct Picture { LPCSTR Name; std::string Label; int Width, Height; };
     std::vector<Picture> all = {{IDB_TILE, "L1", 200, 200}, {"l1", "l1", 200, 200}, {IDB_PREVIEW, "PREV", 150, 110},
                                 {"prev", "prev", 150, 110}};
-    for (int n : {1, 2, 3, 4, 5, 6, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21})
-        all.push_back({MAKEINTRESOURCEA(n), std::to_string(n), n < 10 ? 40 : 200, n < 10 ? 40 : 300});
+    for (int n = IDB_PORTRAIT_FIRST; n <= IDB_PORTRAIT_LAST; ++n)
+        all.push_back({MAKEINTRESOURCEA(n), std::to_string(n), 200, 300});
+    for (int s = 0; s <= BALL_SCALE_STEPS; ++s)
+        for (int t = 0; t < BALL_TURN_FRAMES; ++t) {
+            const int n = TurnFrame(s, t);
+            all.push_back({MAKEINTRESOURCEA(n), std::to_string(n), 40 + 10 * s, 40 + 10 * s});
+        }
     HDC screen = GetDC(nullptr);
     const int tolerance = GetDeviceCaps(screen, BITSPIXEL) >= 24 ? 0 : 8;
     ReleaseDC(nullptr, screen);
@@ -181,12 +196,15 @@ TEST(Pictures, PaletteFromTheColourTable)
     }
 }
 
-// A ball frame's mask for black (white exactly on the index-0 ground), a colour
-// it lacks (all black) or its centre's colour is white exactly where that colour
-// turns black in the frame; ANDed, then the frame ORed, it draws onto the tile.
+// A frame of the turn's mask for black (white exactly on the index-0 ground), a
+// colour it lacks (all black) or its centre's colour is white exactly where that
+// colour turns black in the frame; ANDed, then the frame ORed, it draws onto the
+// tile. Every one of the 24 frames at 100 %.
 TEST(Pictures, BallMasks)
 {
-    for (int n = IDB_BALL_FIRST; n <= IDB_BALL_LAST; ++n) {
+    for (int t = 0; t < BALL_TURN_FRAMES; ++t) {
+        const int n = TurnFrame(0, t);
+        ASSERT_NE(Raw(MAKEINTRESOURCEA(n)), nullptr) << n;
         const Pixels ball = Loaded(MAKEINTRESOURCEA(n));
         for (uint32_t key : {0u, 0x123456u, ball.At(20, 20)}) {
             HBITMAP frame = Load(MAKEINTRESOURCEA(n)), scene = Load(IDB_TILE);
@@ -554,10 +572,46 @@ TEST_F(Composition, NothingPilesUp)
     }
 }
 
+// A thread that sends the window what the test asks, as the system's own
+// threads send their notifications. It lives as long as the test program,
+// so that what a new thread makes is made once, before anything is counted.
+struct SenderRecord {
+    HANDLE Asked = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE Answered = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    MSG Message = {};
+    LRESULT Result = 0;
+};
+
+DWORD WINAPI SendWhenAsked(void *data)
+{
+    auto *s = static_cast<SenderRecord *>(data);
+    while (WaitForSingleObject(s->Asked, INFINITE) == WAIT_OBJECT_0) {
+        s->Result = SendMessageA(s->Message.hwnd, s->Message.message, s->Message.wParam, s->Message.lParam);
+        SetEvent(s->Answered);
+    }
+    return 0;
+}
+
+// Sends a message to the window from the sender's thread and handles only
+// sent messages meanwhile: what is posted stays queued. The window's answer.
+LRESULT SendFromAnotherThread(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static SenderRecord sender;
+    static const HANDLE thread = CreateThread(nullptr, 0, SendWhenAsked, &sender, 0, nullptr);
+    if (thread == nullptr)
+        return 0;
+    sender.Message = MSG{window, message, wParam, lParam, 0, {}};
+    SetEvent(sender.Asked);
+    MSG none;
+    while (MsgWaitForMultipleObjects(1, &sender.Answered, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0)
+        PeekMessageA(&none, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    return sender.Result;
+}
+
 // The display going off stops the timer and every tick, one already queued
-// too: the window and the scene stay still. On or dimmed, the timer runs
-// again and the scene goes on from where it stopped. No change makes or
-// frees an object.
+// too: the window and the scene stay still. On or dimmed, the saver's own
+// timer runs again (more than the one tick queued moves the scene) and the
+// scene goes on from where it stopped. No change makes or frees an object.
 TEST_F(Composition, RestsWhileTheDisplayIsOff)
 {
     Open();
@@ -565,22 +619,79 @@ TEST_F(Composition, RestsWhileTheDisplayIsOff)
     BallCount = 10;
     Paint();
     Tick(5);
+    SendFromAnotherThread(window, WM_NULL, 0, 0);  // the sender's thread is made before anything is counted
     const AnimationRecord made = Animation;
     const struct { DWORD State; bool Moves; } steps[] = {{0, false}, {2, true}, {0, false}, {0, false}, {1, true}};
     for (const auto &step : steps) {
         PostMessageA(window, WM_TIMER, AnimationTimerId, 0);
         const UINT_PTR before = NewHandle(), again = NewHandle();
         DisplayStateSetting setting = {ConsoleDisplayState, sizeof(DWORD), step.State};
-        EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PowerSettingChange, reinterpret_cast<LPARAM>(&setting)), 1);
+        EXPECT_EQ(SendFromAnotherThread(window, WM_POWERBROADCAST, PowerSettingChange,
+                                        reinterpret_cast<LPARAM>(&setting)), 1);
         EXPECT_EQ(NewHandle() - again, again - before) << "the change made an object";
         const AnimationRecord stopped = Animation;
         const Pixels shown = CaptureWindow(window, 0, 0, place.right, place.bottom);
         PumpFor(500);
         EXPECT_EQ(Differing(CaptureWindow(window, 0, 0, place.right, place.bottom), shown) > 0, step.Moves);
         EXPECT_EQ(std::memcmp(&stopped.Monitors, &Animation.Monitors, sizeof stopped.Monitors) != 0, step.Moves);
-        EXPECT_EQ(Animation.PortraitTick - stopped.PortraitTick > 0, step.Moves) << "the count goes on";
+        EXPECT_EQ(Animation.PortraitTick - stopped.PortraitTick > 1, step.Moves) << "the timer goes on";
     }
     EXPECT_EQ(std::memcmp(&made.Scales, &Animation.Scales, sizeof made.Scales), 0) << "pictures made again";
+}
+
+// Any program can send or post the power message with any value in place of
+// its data: only a readable block that names the console display's state is
+// a change of it. Nothing else is read, each gets the default answer, and
+// the saver's own timer keeps the scene moving.
+TEST_F(Composition, PowerMessagesWithoutADisplayState)
+{
+    Open();
+    GetCursorPos(&SaverState.CursorAnchor);
+    BallCount = 10;
+    Paint();
+    StartAnimationTimer(window);
+    SYSTEM_INFO system = {};
+    GetSystemInfo(&system);
+    const SIZE_T page = system.dwPageSize;
+    // One readable page with an unreadable one behind it: a block laid at
+    // its end is cut where the readable memory ends.
+    auto *pages = static_cast<BYTE *>(VirtualAlloc(nullptr, 2 * page, MEM_RESERVE, PAGE_NOACCESS));
+    VirtualAlloc(pages, page, MEM_COMMIT, PAGE_READWRITE);
+    const DisplayStateSetting off = {ConsoleDisplayState, sizeof(DWORD), DisplayOff};
+    const auto cut = [&](SIZE_T kept) {
+        CopyMemory(pages + page - kept, &off, kept);
+        return reinterpret_cast<LPARAM>(pages + page - kept);
+    };
+    void *freed = VirtualAlloc(nullptr, page, MEM_COMMIT, PAGE_READWRITE);
+    CopyMemory(freed, &off, sizeof off);
+    VirtualFree(freed, 0, MEM_RELEASE);
+    void *guarded = VirtualAlloc(nullptr, page, MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD);
+    const GUID powerSource = {0x5D3E9A59, 0xE9D5, 0x4B00, {0xA6, 0xBD, 0xFF, 0x34, 0xFF, 0x51, 0x65, 0x48}};
+    const DisplayStateSetting other = {powerSource, sizeof(DWORD), DisplayOff};
+    const DisplayStateSetting empty = {ConsoleDisplayState, 0, DisplayOff};
+    const struct { const char *What; LPARAM Data; } cases[] = {
+        {"0", 0}, {"0x10", 0x10}, {"a freed block", reinterpret_cast<LPARAM>(freed)},
+        {"a guard page", reinterpret_cast<LPARAM>(guarded)}, {"8 bytes of the header", cut(8)},
+        {"the header without the state", cut(20)}, {"another setting", reinterpret_cast<LPARAM>(&other)},
+        {"no data", reinterpret_cast<LPARAM>(&empty)}};
+    const LRESULT standard = DefWindowProcA(window, WM_POWERBROADCAST, PowerSettingChange, 0);
+    for (const auto &c : cases) {
+        EXPECT_EQ(SendFromAnotherThread(window, WM_POWERBROADCAST, PowerSettingChange, c.Data), standard) << c.What;
+        EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PowerSettingChange, c.Data), standard) << c.What;
+        PostMessageA(window, WM_POWERBROADCAST, PowerSettingChange, c.Data);
+        const int32_t before = Animation.PortraitTick;
+        const Pixels shown = CaptureWindow(window, 0, 0, place.right, place.bottom);
+        PumpFor(300);
+        EXPECT_FALSE(Animation.Resting) << c.What;
+        EXPECT_GT(Animation.PortraitTick - before, 1) << c.What;
+        EXPECT_GT(Differing(CaptureWindow(window, 0, 0, place.right, place.bottom), shown), 0) << c.What;
+    }
+    EXPECT_EQ(SendFromAnotherThread(window, WM_POWERBROADCAST, PowerSettingChange, cut(sizeof off)), 1);
+    EXPECT_TRUE(Animation.Resting) << "the same block, whole, is a change of the display";
+    const DisplayStateSetting on = {ConsoleDisplayState, sizeof(DWORD), 1};
+    SendFromAnotherThread(window, WM_POWERBROADCAST, PowerSettingChange, reinterpret_cast<LPARAM>(&on));
+    VirtualFree(guarded, 0, MEM_RELEASE);
+    VirtualFree(pages, 0, MEM_RELEASE);
 }
 
 } // namespace

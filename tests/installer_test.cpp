@@ -199,6 +199,7 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
     char shortPath[MAX_PATH] = "", programs[MAX_PATH] = "";
     const std::string target = WindowsFilePath("Telv.scr"), profile = WindowsFilePath("system.ini");
     const std::string settings = WindowsFilePath("telv1.ini"), installer = ProgramFolder() + "\\telvinst.exe";
+    const std::string refusing = ProgramFolder() + "\\telvinst_refused_switch.exe";
     const std::string saver = ReadFileBytes(ProgramFolder() + "\\telv.scr"), savedProfile = ReadFileBytes(profile);
     ASSERT_GT(saver.size(), 1024u);
     WriteFileBytes(target, "x");
@@ -206,10 +207,13 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
     RemoveFile(target);
     GetEnvironmentVariableA("ProgramFiles", programs, MAX_PATH);  // as a 32-bit program sees it
     const std::string folder = programs + std::string("\\Telv"), copy = folder + "\\telvinst.exe";
-    const std::string entry = "DisplayIcon=" + target + ",0\nDisplayName=Telv ScreenSaver\nDisplayVersion=" +
-        TELV_VERSION_TEXT + "\nEstimatedSize=" + std::to_string((saver.size() + ReadFileBytes(installer).size() +
-        1023) / 1024) + "\nInstallLocation=" + folder + "\nNoModify=1\nNoRepair=1\nPublisher=The Telv developers\n"
-        "QuietUninstallString=\"" + copy + "\" /uninstall /quiet\nUninstallString=\"" + copy + "\" /uninstall\n";
+    // The entry that installing with `program` makes.
+    const auto entry = [&](const std::string &program) {
+        return "DisplayIcon=" + target + ",0\nDisplayName=Telv ScreenSaver\nDisplayVersion=" + TELV_VERSION_TEXT +
+            "\nEstimatedSize=" + std::to_string((saver.size() + ReadFileBytes(program).size() + 1023) / 1024) +
+            "\nInstallLocation=" + folder + "\nNoModify=1\nNoRepair=1\nPublisher=The Telv developers\n"
+            "QuietUninstallString=\"" + copy + "\" /uninstall /quiet\nUninstallString=\"" + copy + "\" /uninstall\n";
+    };
     std::string longName = target;
     CharLowerA(longName.data());
     const std::string earlier = "[boot]\r\na=1\r\nSCRNSAVE.EXE=C:\\OLD.SCR\r\nb=2\r\n[x]\r\nSCRNSAVE.EXE=3\r\n";
@@ -228,8 +232,8 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
     const std::string removeError = box("Remove error", 0x10, "Uninstall");
     enum { Kept, Carried, Gone };  // Telv.scr afterwards: as before the run, the carried saver, or gone
     // Before the run: a directory named Telv.scr; no system.ini; installed quietly first; the installed copy
-    // runs; the installer's files may not grow beyond 100 KB.
-    enum { Folder = 1, NoProfile = 2, Installed = 4, FromCopy = 8, FullDisk = 16 };
+    // runs; the installer's files may not grow beyond 100 KB; the system refuses the screen-saver switch.
+    enum { Folder = 1, NoProfile = 2, Installed = 4, FromCopy = 8, FullDisk = 16, Refused = 32 };
     const struct {
         const char *Name;
         std::string Line;  // the installer's arguments
@@ -260,6 +264,8 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         {"quiet", "/QUIET", {}, {"exit 0"}, Carried, chosen, 1, 1, "old"},
         {"quiet held", "-quiet", {}, {"exit 1"}, Kept, earlier, 0, 0, "old", target},
         {"full disk", "/quiet", {}, {"exit 1"}, Kept, earlier, 0, 0, "old", "", FullDisk},
+        {"switch refused", "", {IDOK, IDOK}, {question, writeError, "exit 1"}, Carried, chosen, 1, 0, "", "", Refused},
+        {"switch refused quietly", "/quiet", {}, {"exit 1"}, Carried, chosen, 1, 0, "old", "", Refused},
         {"remove cancelled", "/uninstall", {IDCANCEL}, {remove, "exit 1"}, Kept, chosen, 1, 11, "", "", Installed,
          chosen},
         {"remove", "/Uninstall", {}, {remove, removed, "exit 0"}, Gone, cleared, 0, 10, "", "", Installed, byLongName},
@@ -302,7 +308,8 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
             CreateDirectoryA(target.c_str(), nullptr);
         const std::string before = ReadFileBytes(target);
         HANDLE held = CreateFileA(s.Held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        const std::string program = s.Setup & FromCopy ? copy : installer;
+        const std::string built = s.Setup & Refused ? refusing : installer;
+        const std::string program = s.Setup & FromCopy ? copy : built;
         // A full disk: the installer's files may not grow beyond 100 KB (the
         // shell's limit, its signal ignored so that the write fails).
         EXPECT_EQ(s.Setup & FullDisk ? RunFromShell(program, s.Line, "trap '' XFSZ; ulimit -f 200;", {})
@@ -319,8 +326,8 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         EXPECT_EQ(std::count(SettingsTold.begin(), SettingsTold.end(), SPI_SETSCREENSAVEACTIVE),
                   s.Switch / 10 != s.Switch % 10) << "other programs told";
         EXPECT_EQ(DesktopValue("ScreenSaveTimeOut"), "420");
-        EXPECT_EQ(EntryValues(), s.Listed ? entry : "");
-        EXPECT_EQ(ReadFileBytes(copy) == ReadFileBytes(installer) && s.Listed, s.Listed == 1) << "the copy";
+        EXPECT_EQ(EntryValues(), s.Listed ? entry(built) : "");
+        EXPECT_EQ(ReadFileBytes(copy) == ReadFileBytes(built) && s.Listed, s.Listed == 1) << "the copy";
         EXPECT_EQ(GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES, s.Listed == 1) << "its folder";
         EXPECT_EQ(TimesListed(), s.Listed);
         RemoveFile(target);

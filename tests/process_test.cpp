@@ -2,6 +2,7 @@
 // host windows of this test and beside the test-built password libraries.
 #include "animation/picture_assets.h"
 #include "resources/resource_ids.h"
+#include "shell/saver_module.h"
 #include "tests/support.h"
 
 #include <gtest/gtest.h>
@@ -414,6 +415,52 @@ TEST_F(SaverProcess, PasswordProtectedCloses)
     Xdotool("key a");
     EXPECT_EQ(WaitForExit(faulting, ExitTimeout), 1u) << "the result of switching the running state off";
     EXPECT_EQ(Log(), (Lines{"attach", Verified(faultingWindow), "detach running=0"})) << "the guard freed nothing";
+}
+
+// Any program can post or send the power message with any value where its
+// data should be: nothing at all, a small number, a block the saver freed,
+// one cut short by unreadable memory, one that names another setting. The
+// saver keeps running and drawing, and then ends the normal way: at once,
+// or once the verification lets it when it is protected.
+TEST_F(SaverProcess, PowerMessagesFromAnyProgram)
+{
+    const GUID powerSource = {0x5D3E9A59, 0xE9D5, 0x4B00, {0xA6, 0xBD, 0xFF, 0x34, 0xFF, 0x51, 0x65, 0x48}};
+    const DisplayStateSetting other = {powerSource, sizeof(DWORD), DisplayOff};
+    const DisplayStateSetting off = {ConsoleDisplayState, sizeof(DWORD), DisplayOff};
+    SYSTEM_INFO system = {};
+    GetSystemInfo(&system);
+    const SIZE_T page = system.dwPageSize;
+    for (const bool locked : {false, true}) {
+        RemoveFile(log);
+        SetPasswordSwitch(locked, "1", "stay");
+        const auto [process, window] = StartFullScreen();
+        ASSERT_NE(window, nullptr);
+        // In the saver's own memory: a readable page with an unreadable one
+        // behind it, and a block made and freed again.
+        auto *pages = static_cast<BYTE *>(VirtualAllocEx(process, nullptr, 2 * page, MEM_RESERVE, PAGE_NOACCESS));
+        VirtualAllocEx(process, pages, page, MEM_COMMIT, PAGE_READWRITE);
+        WriteProcessMemory(process, pages, &other, sizeof other, nullptr);
+        WriteProcessMemory(process, pages + page - 8, &off, 8, nullptr);
+        void *freed = VirtualAllocEx(process, nullptr, page, MEM_COMMIT, PAGE_READWRITE);
+        WriteProcessMemory(process, freed, &off, sizeof off, nullptr);
+        VirtualFreeEx(process, freed, 0, MEM_RELEASE);
+        const LPARAM values[] = {0, 0x10, reinterpret_cast<LPARAM>(freed), reinterpret_cast<LPARAM>(pages + page - 8),
+                                 reinterpret_cast<LPARAM>(pages)};
+        for (LPARAM value : values) {
+            PostMessageA(window, WM_POWERBROADCAST, PowerSettingChange, value);
+            DWORD_PTR answer = 0;
+            EXPECT_NE(SendMessageTimeoutA(window, WM_POWERBROADCAST, PowerSettingChange, value, SMTO_ABORTIFHUNG,
+                                          ExitTimeout, &answer), 0) << "the saver answers " << value;
+        }
+        const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+        const Pixels before = CaptureWindow(nullptr, 0, 0, width, height);
+        EXPECT_EQ(WaitForExit(process, 500), STILL_ACTIVE) << (locked ? "protected" : "unprotected");
+        EXPECT_NE(CaptureWindow(nullptr, 0, 0, width, height).Values, before.Values) << "the saver draws on";
+        EXPECT_EQ(Log(), locked ? Lines{"attach"} : Lines{}) << "nothing asked to close";
+        Xdotool("key a");
+        EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
+        EXPECT_EQ(Log(), locked ? (Lines{"attach", Verified(window), "verify-end", "detach running=0"}) : Lines{});
+    }
 }
 
 // The password change goes to the router with "SCRSAVE", the named or the

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # scripts/release with a throwaway certificate authority made here: both
 # programs verify against it, the installer carries and writes the signed
-# saver, the checksums hold; a wrong password leaves no programs behind; and
-# without a certificate the release is the build itself. Argument: the build
-# folder of the tests (its bin/ and the Wine prefixes of scripts/wine-run).
+# saver, the checksums hold; a wrong password or an expired certificate
+# leaves no programs behind; and without a certificate the release is the
+# build itself. Argument: the build folder of the tests (its bin/ and the
+# Wine prefixes of scripts/wine-run).
 set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "$1")
@@ -28,6 +29,25 @@ printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedK
 openssl x509 -req -in signer.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 1 -extfile signer.ext \
   -out signer.crt 2>/dev/null
 openssl pkcs12 -export -inkey signer.key -in signer.crt -certfile ca.crt -passout pass:throwaway -out signer.pfx
+# The same signer's certificate as the authority issued it for two days of
+# 2020: long expired.
+cat >ca.cnf <<'CONFIG'
+[ca]
+default_ca = throwaway
+[throwaway]
+database = index.txt
+new_certs_dir = .
+serial = serial
+default_md = sha256
+policy = any
+[any]
+commonName = supplied
+CONFIG
+touch index.txt
+echo 01 >serial
+openssl ca -batch -config ca.cnf -cert ca.crt -keyfile ca.key -in signer.csr -extfile signer.ext \
+  -startdate 20200101000000Z -enddate 20200103000000Z -out expired.crt 2>/dev/null
+openssl pkcs12 -export -inkey signer.key -in expired.crt -certfile ca.crt -passout pass:throwaway -out expired.pfx
 
 out="$work/out"
 check "signed release made" env TELV_SIGN_PFX=signer.pfx TELV_SIGN_PASSWORD=throwaway "$source/scripts/release" "$out"
@@ -58,6 +78,13 @@ if env TELV_SIGN_PFX=signer.pfx TELV_SIGN_PASSWORD=wrong "$source/scripts/releas
 fi
 check "the failure names the password" grep -q "wrong TELV_SIGN_PASSWORD" wrong.log
 check "OUT is left empty" test -z "$(ls -A "$out")"
+
+# An expired certificate: refused before anything is signed, with a message.
+if env TELV_SIGN_PFX=expired.pfx TELV_SIGN_PASSWORD=throwaway "$source/scripts/release" "$out" >expired.log 2>&1; then
+  check "an expired certificate fails" false
+fi
+check "the failure says the certificate has expired" grep -q "has expired (notAfter=Jan  3 00:00:00 2020 GMT)" expired.log
+check "OUT is still empty" test -z "$(ls -A "$out")"
 
 # Without a certificate: unsigned, said so, and the build's own bytes.
 check "unsigned release made" sh -c '"$1" "$2" >unsigned.log 2>&1' sh "$source/scripts/release" "$out"

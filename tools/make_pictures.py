@@ -3,8 +3,10 @@
 
     make_pictures.py OUTDIR            write the pictures into OUTDIR
     make_pictures.py --check DIR       fail unless DIR holds exactly what this
-                                       program draws, in the exact format
-    make_pictures.py --verify DIR      check only the format rules of DIR
+                                       program draws, in the exact format,
+                                       and DIR's pictures.rc gives each its id
+    make_pictures.py --verify DIR      check only the format rules of DIR and
+                                       the ball's turn
     make_pictures.py --png DIR OUTDIR  render DIR's pictures and a whole-screen
                                        mock-up as PNG files for viewing
 
@@ -13,7 +15,8 @@ signed distances), at 100 % and again at the larger scales by the same
 drawing code, then reduced to one shared 256-entry colour table for the
 tiles, the balls and the portraits, and to a table of its own for the
 previews. The checks print how far each 200 % picture, averaged over 2 x 2
-pixels, lies from its 100 % picture.
+pixels, lies from its 100 % picture, and how much the ball's picture changes
+from one frame of its turn to the next at each size.
 Only the standard library is used, and nothing depends on the clock, the
 hash seed or the machine, so the output is the same byte for byte everywhere.
 """
@@ -21,7 +24,7 @@ hash seed or the machine, so the output is the same byte for byte everywhere.
 import os
 import sys
 
-from pictures.checks import doubled_problems, loop_problems, verify
+from pictures.checks import doubled_problems, loop_problems, script_problems, turn_problems, verify
 from pictures.inventory import draw_all
 from pictures.renders import write_pngs
 
@@ -44,8 +47,10 @@ def main(argv):
     if len(argv) == 3 and argv[1] in ("--verify", "--check"):
         problems = verify(argv[2])
         problems += doubled_problems(argv[2], print)
+        problems += turn_problems(argv[2], print)
         if argv[1] == "--check":
             problems += loop_problems()
+            problems += script_problems(argv[2])
             problems += drawn_problems(argv[2])
     elif len(argv) == 4 and argv[1] == "--png":
         write_pngs(argv[2], argv[3])

@@ -1,13 +1,15 @@
 """Format rules, checked on the files as committed."""
 
 import math
+import operator
 import os
+import re
 import struct
 
 from .bmp import read_bmp
 from .colours import DARKEST, STANDARD_COLOURS
-from .football import BALL_FRAMES, ball_radius, draw_ball, football_faces
-from .inventory import FILES, SIZES, ball_name, portrait_name
+from .football import BALL_FRAMES, BALL_TURN_FRAMES, TURN_STEP, ball_radius, draw_ball, football_faces
+from .inventory import BALL_FILES, BALL_SIDES, FILES, SIZES, portrait_name, turn_name
 from .portraits import PORTRAITS
 
 
@@ -53,7 +55,7 @@ def verify(directory):
         first = "preview.bmp" if name.startswith("preview") else "tile.bmp"
         if tables.setdefault(first, table) != table:
             problems.append("%s: colour table differs from %s" % (name, first))
-        if name.startswith("ball"):
+        if name in BALL_FILES:
             problems += ball_problems(name, width, pixels)
         if name.startswith("tile"):
             problems += seam_problems(name, width, height, table, pixels)
@@ -85,7 +87,7 @@ def loop_problems():
     on without a jump."""
     faces = football_faces()
     first = draw_ball(0, faces)
-    after_last = draw_ball(BALL_FRAMES, faces)
+    after_last = draw_ball(BALL_TURN_FRAMES, faces)
     worst = max(abs(a[0][ch] - b[0][ch]) for a, b in zip(first, after_last) for ch in range(3))
     if worst > 1.0:
         return ["ball: the frame after the last differs from the first by %.1f" % worst]
@@ -138,7 +140,7 @@ def ball_problems(name, side, pixels):
 # a channel, on the mean over the picture.
 DOUBLED = [("tile200.bmp", "tile.bmp"), ("preview200.bmp", "preview.bmp")]
 DOUBLED += [(portrait_name(i, 2), portrait_name(i, 1)) for i in range(PORTRAITS)]
-DOUBLED += [(ball_name(f, 80), ball_name(f, 40)) for f in range(BALL_FRAMES)]
+DOUBLED += [(turn_name(t, 80), turn_name(t, 40)) for t in range(BALL_TURN_FRAMES)]
 MOST_LEVELS = 6.0
 
 
@@ -176,3 +178,98 @@ def doubled_problems(directory, report):
         if levels > MOST_LEVELS:
             problems.append("%s: %.2f levels from %s averaged" % (large, levels, small))
     return problems
+
+
+def colours(directory, name):
+    """The picture's pixels as one run of red, green and blue levels."""
+    with open(os.path.join(directory, name), "rb") as f:
+        _, _, table, pixels, _ = read_bmp(f.read())
+    return [level for p in pixels for level in table[p][:3]]
+
+
+def distance(a, b):
+    """Mean difference a channel between two pictures of one size."""
+    return sum(map(abs, map(operator.sub, a, b))) / float(len(a))
+
+
+# A step of the turn from one frame to the next changes the picture by
+# between these fractions of the mean step at its size.
+EVEN_STEPS = (0.75, 1.25)
+
+
+def turn_problems(directory, report):
+    """The 24 frames at each size turn evenly and in the sense of the six
+    ball frames: from one ball frame to the next, the three frames between
+    move steadily away from the one and towards the other, and each step
+    changes the picture about as much as any other. `report` is given the
+    steps' range."""
+    problems = []
+    for side in BALL_SIDES:
+        try:
+            frames = [colours(directory, turn_name(t, side)) for t in range(BALL_TURN_FRAMES)]
+        except (OSError, struct.error, IndexError):
+            continue  # verify reports the file
+        steps = [distance(frames[t], frames[(t + 1) % BALL_TURN_FRAMES]) for t in range(BALL_TURN_FRAMES)]
+        mean = sum(steps) / len(steps)
+        report("turn at %d pixels: steps of %.1f to %.1f levels" % (side, min(steps), max(steps)))
+        if not EVEN_STEPS[0] * mean <= min(steps) <= max(steps) <= EVEN_STEPS[1] * mean:
+            problems.append("turn at %d pixels: steps of %.1f to %.1f levels are uneven"
+                            % (side, min(steps), max(steps)))
+        for k in range(BALL_FRAMES):
+            run = [frames[(k * TURN_STEP + j) % BALL_TURN_FRAMES] for j in range(TURN_STEP + 1)]
+            away = [distance(run[0], frame) for frame in run]
+            towards = [distance(frame, run[-1]) for frame in run]
+            if any(a >= b for a, b in zip(away, away[1:])) or any(a <= b for a, b in zip(towards, towards[1:])):
+                problems.append("turn at %d pixels: the frames after %s are out of order"
+                                % (side, turn_name(k * TURN_STEP, side)))
+    return problems
+
+
+def resource_ids(directory):
+    """The numbers and names resource_ids.h defines, as the resource
+    compiler sees them (a name as a bare word)."""
+    with open(os.path.join(directory, "resource_ids.h")) as f:
+        return dict(re.findall(r"^#define (\w+) (\w+)$", f.read(), re.M))
+
+
+def script_problems(directory):
+    """pictures.rc names every picture once and no other file, and gives
+    turn frame t of scale step s (0 = 100 %) the id resource_ids.h sets out:
+    every fourth, ball frame k, its id of the six; the others
+    IDB_BALL_TURN_BASE + 24 s + t."""
+    try:
+        ids = resource_ids(directory)
+        with open(os.path.join(directory, "pictures.rc")) as f:
+            lines = re.findall(r'^(\w+)(?: \+ (\d+))? BITMAP "resources/([^"]+)"$', f.read(), re.M)
+    except OSError as e:
+        return ["resource script: %s" % e]
+    if int(ids["BALL_TURN_FRAMES"]) != BALL_TURN_FRAMES or int(ids["BALL_SCALE_STEPS"]) != len(BALL_SIDES) - 1:
+        return ["resource_ids.h: the ball is not drawn in %d frames at %d scales"
+                % (BALL_TURN_FRAMES, len(BALL_SIDES))]
+    given = {}
+    for symbol, offset, name in lines:
+        value = ids.get(symbol, symbol)
+        given.setdefault(name, []).append(int(value) + int(offset or 0) if value.isdigit() else value)
+    problems = ["pictures.rc: %s %d times" % (name, len(given.get(name, []))) for name in FILES
+                if len(given.get(name, [])) != 1]
+    problems += ["pictures.rc: %s is no picture drawn" % name for name in given if name not in SIZES]
+    every = [i for name in given for i in given[name]]
+    if len(set(every)) != len(every):
+        problems.append("pictures.rc: an id is given twice")
+    for step, side in enumerate(BALL_SIDES):
+        for t in range(BALL_TURN_FRAMES):
+            name, want = turn_name(t, side), turn_frame_id(ids, step, t)
+            if given.get(name, [want]) != [want]:
+                problems.append("pictures.rc: %s has id %r, want %d" % (name, given[name][0], want))
+    return problems
+
+
+def turn_frame_id(ids, step, t):
+    """The id of turn frame t at scale step `step` by the scheme of
+    resource_ids.h, whose definitions `ids` holds."""
+    k = t // TURN_STEP + 1
+    if t % TURN_STEP:
+        return int(ids["IDB_BALL_TURN_BASE"]) + BALL_TURN_FRAMES * step + t
+    if step == 0:
+        return int(ids["IDB_BALL_FIRST"]) + k - 1
+    return int(ids["IDB_BALL_SCALED_BASE"]) + 10 * step + k

@@ -1,6 +1,7 @@
 """The football: a truncated icosahedron seen from the front, turning about a
-pentagon's axis; 72 degrees bring it back onto itself, so six frames of 12
-degrees each close the loop."""
+pentagon's axis; 72 degrees bring it back onto itself, so 24 frames of 3
+degrees each close the loop. Every fourth of them is one of the six ball
+frames, 12 degrees apart, that the saver first carried."""
 
 import math
 
@@ -10,6 +11,9 @@ from .colours import DARKEST
 
 BALL_SIZE = (40, 40)
 BALL_FRAMES = 6
+BALL_TURN_FRAMES = 24
+# Turn frames from one ball frame to the next.
+TURN_STEP = BALL_TURN_FRAMES // BALL_FRAMES
 # The sides of the frames drawn for each step of the display's scale, 125 %
 # to 300 % in steps of 25 %; 40 is the side at 100 %.
 BALL_SCALED_SIDES = [40 + 10 * step for step in range(1, 9)]
@@ -79,16 +83,17 @@ def ball_radius(side):
     return BALL_RADIUS * (side / 40.0)
 
 
-def draw_ball(frame, faces, side=40):
-    """One frame, `side` pixels square, as (colour, coverage) per pixel;
-    coverage 0 is ground. Frame f shows the same turn at every side."""
+def draw_ball(turn, faces, side=40):
+    """Turn frame `turn` (0 to 23), `side` pixels square, as (colour,
+    coverage) per pixel; coverage 0 is ground. A frame shows the same turn
+    at every side."""
     w = h = side
     cx, cy = w / 2.0, h / 2.0
     radius = ball_radius(side)
     # Spin axis: a pentagon's normal, tilted towards the viewer's upper right
     # so that the ball seems to roll as it flies.
     spin_axis = faces[0][0]
-    spin = rotation(spin_axis, -2 * math.pi / 5 * frame / BALL_FRAMES)
+    spin = rotation(spin_axis, -2 * math.pi / 5 * turn / BALL_TURN_FRAMES)
     pose = matmul(rotation((1.0, 0.0, 0.0), 0.55), rotation((0.0, 1.0, 0.0), 0.35))
     world = matmul(pose, spin)
     # Light from the upper left, in front.

@@ -3,7 +3,8 @@
 import os
 
 from .bmp import bmp_rgb, read_bmp
-from .inventory import FILES
+from .football import BALL_TURN_FRAMES
+from .inventory import FILES, turn_name
 from .png import png_bytes
 
 
@@ -44,6 +45,7 @@ def write_pngs(directory, outdir):
     with open(os.path.join(outdir, "screen.png"), "wb") as f:
         f.write(png_bytes(sw, sh, screen))
     write_crop_pair(images, outdir)
+    write_turn_strip(images, outdir)
 
 
 def write_crop_pair(images, outdir):
@@ -69,3 +71,22 @@ def write_crop_pair(images, outdir):
                     src[(x // k) * 3:(x // k) * 3 + 3]
     with open(os.path.join(outdir, "crop200.png"), "wb") as f:
         f.write(png_bytes(w * 2 + 8, h, out))
+
+
+def write_turn_strip(images, outdir):
+    """turn.png: the 24 frames of the turn at 100 %, every pixel doubled, in
+    two rows of twelve on the tile, each row in the order they are shown."""
+    tw, th, tile = bmp_rgb(images["tile.bmp"])
+    per_row, cell = BALL_TURN_FRAMES // 2, 84
+    w, h = per_row * cell, 2 * cell
+    out = [bytearray((bytes(tile[y % th]) * (w // tw + 1))[:w * 3]) for y in range(h)]
+    for t in range(BALL_TURN_FRAMES):
+        bw, bh, table, pixels, _ = read_bmp(images[turn_name(t, 40)])
+        left, top = (t % per_row) * cell + 2, (t // per_row) * cell + 2
+        for y in range(2 * bh):
+            for x in range(2 * bw):
+                v = pixels[(y // 2) * bw + x // 2]
+                if v:
+                    out[top + y][(left + x) * 3:(left + x) * 3 + 3] = bytes(table[v][:3])
+    with open(os.path.join(outdir, "turn.png"), "wb") as f:
+        f.write(png_bytes(w, h, out))
