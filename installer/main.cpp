@@ -82,7 +82,7 @@ Switches ReadSwitches(const char *line)
 }
 
 // Shows one of the installer's boxes, always without owner, under the
-// caption "Install".
+// installation's caption ("Install" in English).
 int Tell(UINT textId, UINT type)
 {
     return ShowMessage(IDS_INSTALL_CAPTION, textId, type);

@@ -24,8 +24,8 @@ struct RemovalTexts {
     char Copy[MAX_PATH] = "";       // the installer's copy
 };
 
-// Shows one of the removal's boxes, always without owner, under the caption
-// "Uninstall".
+// Shows one of the removal's boxes, always without owner, under the
+// removal's caption ("Uninstall" in English).
 int Tell(UINT textId, UINT type)
 {
     return ShowMessage(IDS_UNINSTALL_CAPTION, textId, type);
