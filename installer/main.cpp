@@ -5,6 +5,8 @@
 // It has no window of its own; it speaks only through message boxes.
 #include "installer/apps_entry.h"
 #include "installer/install_file.h"
+#include "installer/installer_ids.h"
+#include "installer/message_box.h"
 #include "installer/screen_saver_switch.h"
 #include "installer/uninstall.h"
 
@@ -16,18 +18,10 @@ namespace {
 constexpr WORD PayloadId = 10;
 constexpr char PayloadType[] = "DATA";
 
-constexpr char Caption[] = "Install";
-constexpr char InstallQuestion[] = "Install Telv Screensaver ?    ";
-constexpr char OverwriteQuestion[] = "File : \"%s\" already exists   \n\nOverwrite this file ?";
-constexpr char AbortedText[] = "Install aborted   ";
-constexpr char WriteErrorText[] = "Write error";
-constexpr char InstalledText[] = "      Saver installed       ";
-
 // The installer's working texts.
 struct InstallTexts {
     char Directory[MAX_PATH] = "";
     char Target[MAX_PATH] = "";
-    char Message[360] = "";
     char Copy[MAX_PATH] = "";
 };
 
@@ -87,10 +81,11 @@ Switches ReadSwitches(const char *line)
     return found;
 }
 
-// Shows one of the installer's boxes, always without owner.
-int Tell(const char *text, UINT type)
+// Shows one of the installer's boxes, always without owner, under the
+// installation's caption ("Install" in English).
+int Tell(UINT textId, UINT type)
 {
-    return MessageBoxA(nullptr, text, Caption, type);
+    return ShowMessage(IDS_INSTALL_CAPTION, textId, type);
 }
 
 // Ends with the write-error box (unless quiet): the saver was not written in
@@ -98,15 +93,15 @@ int Tell(const char *text, UINT type)
 int ReportWriteError(BOOL quiet)
 {
     if (!quiet)
-        Tell(WriteErrorText, MB_OK | MB_ICONHAND);
+        Tell(IDS_WRITE_ERROR, MB_OK | MB_ICONHAND);
     return Failed;
 }
 
 // Asks before an existing file is replaced; TRUE when the user says Yes.
-BOOL OverwriteAllowed(InstallTexts &texts)
+BOOL OverwriteAllowed(const InstallTexts &texts)
 {
-    wsprintfA(texts.Message, OverwriteQuestion, texts.Target);
-    return Tell(texts.Message, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+    const UINT type = MB_YESNO | MB_ICONEXCLAMATION;
+    return ShowPathMessage(IDS_INSTALL_CAPTION, IDS_OVERWRITE_QUESTION, texts.Target, type) == IDYES;
 }
 
 // Makes the written file the current screen saver under its short name,
@@ -125,7 +120,7 @@ BOOL RegisterSaver(InstallTexts &texts)
 // one step.
 int RunInstallation(HINSTANCE instance, BOOL quiet)
 {
-    if (!quiet && Tell(InstallQuestion, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+    if (!quiet && Tell(IDS_INSTALL_QUESTION, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return Failed;
 
     InstallTexts texts;
@@ -137,7 +132,7 @@ int RunInstallation(HINSTANCE instance, BOOL quiet)
         return ReportWriteError(quiet);
 
     if (!quiet && FileOpensForReading(texts.Target) && !OverwriteAllowed(texts)) {
-        Tell(AbortedText, MB_OK | MB_ICONEXCLAMATION);
+        Tell(IDS_INSTALL_ABORTED, MB_OK | MB_ICONEXCLAMATION);
         return Finished;
     }
 
@@ -151,7 +146,7 @@ int RunInstallation(HINSTANCE instance, BOOL quiet)
         !SwitchScreenSaver(TRUE))
         return ReportWriteError(quiet);
     if (!quiet)
-        Tell(InstalledText, MB_OK);
+        Tell(IDS_SAVER_INSTALLED, MB_OK);
     return Finished;
 }
 

@@ -5,14 +5,11 @@
 
 #include "installer/apps_entry.h"
 #include "installer/install_file.h"
+#include "installer/installer_ids.h"
+#include "installer/message_box.h"
 #include "installer/screen_saver_switch.h"
 
 namespace {
-
-constexpr char Caption[] = "Uninstall";
-constexpr char RemoveQuestion[] = "Remove Telv Screensaver ?";
-constexpr char RemovedText[] = "Saver removed";
-constexpr char RemoveErrorText[] = "Remove error";
 
 // The saver's settings file, in the Windows directory.
 constexpr char SettingsFileName[] = "telv1.ini";
@@ -27,17 +24,18 @@ struct RemovalTexts {
     char Copy[MAX_PATH] = "";       // the installer's copy
 };
 
-// Shows one of the removal's boxes, always without owner.
-int Tell(const char *text, UINT type)
+// Shows one of the removal's boxes, always without owner, under the
+// removal's caption ("Uninstall" in English).
+int Tell(UINT textId, UINT type)
 {
-    return MessageBoxA(nullptr, text, Caption, type);
+    return ShowMessage(IDS_UNINSTALL_CAPTION, textId, type);
 }
 
 // Ends with the remove-error box, unless quiet.
 int ReportRemoveError(BOOL quiet)
 {
     if (!quiet)
-        Tell(RemoveErrorText, MB_OK | MB_ICONHAND);
+        Tell(IDS_REMOVE_ERROR, MB_OK | MB_ICONHAND);
     return Failed;
 }
 
@@ -94,7 +92,7 @@ void DeleteUsersSettingsFile(const char *windowsDirectory)
 // is taken while the file is still there to be asked about.
 int RunRemoval(BOOL quiet)
 {
-    if (!quiet && Tell(RemoveQuestion, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+    if (!quiet && Tell(IDS_REMOVE_QUESTION, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return Failed;
     RemovalTexts texts;
     GetWindowsDirectoryA(texts.Directory, MAX_PATH);
@@ -112,6 +110,6 @@ int RunRemoval(BOOL quiet)
     if (InstalledCopyPath(texts.Copy))
         RemoveAppsEntry(texts.Copy);
     if (!quiet)
-        Tell(RemovedText, MB_OK);
+        Tell(IDS_SAVER_REMOVED, MB_OK);
     return Finished;
 }

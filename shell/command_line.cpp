@@ -2,6 +2,7 @@
 // the decimal window handle, and the entry of each run mode.
 #include "shell/command_line.h"
 
+#include "resources/language.h"
 #include "resources/resource_ids.h"
 #include "shell/password_library.h"
 #include "shell/saver_module.h"
@@ -36,14 +37,14 @@ int RunPreview(const char *text)
     return RunSaver(parent);
 }
 
-// Shows the configuration dialog owned by the given window, if the
-// dialog's control classes could be made ready.
+// Shows the configuration dialog owned by the given window, in the user's
+// display language, if the dialog's control classes could be made ready.
 int ShowConfigDialog(HWND owner)
 {
     if (!ConfigClassHook(SaverState.Instance))
         return 0;
-    return static_cast<int>(DialogBoxParamA(SaverState.Instance, MAKEINTRESOURCEA(IDD_CONFIGURE),
-                                            owner, ScreenSaverConfigureDialog, 0));
+    return static_cast<int>(DialogBoxInLanguage(SaverState.Instance, IDD_CONFIGURE, owner,
+                                                ScreenSaverConfigureDialog, GetUserDefaultUILanguage()));
 }
 
 // Hands the password change to the system, owned by the window named by

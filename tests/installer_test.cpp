@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 namespace {
@@ -42,25 +43,23 @@ std::string ReadBox(HWND box)
     for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr));)
         if (IsWindowVisible(child) && SendMessageA(child, STM_GETICON, 0, 0))
             GetWindowRect(child, &place);
+    const int side = GetSystemMetrics(SM_CXICON);  // the system's icon size, 32 at 96 DPI
     HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ original = SelectObject(memory, CreateBitmap(32, 32, 1, 32, nullptr));
+    HGDIOBJ original = SelectObject(memory, CreateBitmap(side, side, 1, 32, nullptr));
     SelectObject(memory, GetStockObject(DC_BRUSH));
     for (int attempt = 0; place.right && !(type & MB_ICONMASK) && attempt < 100; ++attempt, Sleep(50)) {
-        const Pixels shown = CaptureWindow(nullptr, place.left, place.top, 32, 32);
+        const Pixels shown = CaptureWindow(nullptr, place.left, place.top, side, side);
         SetDCBrushColor(memory, RGB(shown.At(0, 0) >> 16, shown.At(0, 0) >> 8, shown.At(0, 0)));
         for (UINT i = 0; i < 4; ++i) {
-            PatBlt(memory, 0, 0, 32, 32, PATCOPY);
+            PatBlt(memory, 0, 0, side, side, PATCOPY);
             HICON icon = LoadIconA(nullptr, MAKEINTRESOURCEA(LOWORD(IDI_HAND) + i));
-            DrawIconEx(memory, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
-            type |= Capture(memory, 0, 0, 32, 32).Values == shown.Values ? (i + 1) << 4 : 0;
+            DrawIconEx(memory, 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
+            type |= Capture(memory, 0, 0, side, side).Values == shown.Values ? (i + 1) << 4 : 0;
         }
     }
     DeleteObject(SelectObject(memory, original));
     DeleteDC(memory);
-    char caption[64] = "", text[512] = "";
-    GetWindowTextA(box, caption, sizeof caption);
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the text's static control
-    return std::string(caption) + ": \"" + text + "\" type " + std::to_string(type) +
+    return TextOf(box) + ": \"" + TextOf(GetDlgItem(box, 0xFFFF)) + "\" type " + std::to_string(type) +
            (GetWindow(box, GW_OWNER) ? " owned" : "");
 }
 
@@ -81,21 +80,24 @@ std::vector<std::string> RunInstaller(const std::string &program, const std::str
     return seen;
 }
 
-// Runs the installer with the arguments as a process whose files may not grow
-// beyond 100 KB (the shell's ulimit, its signal ignored so that the write
-// fails as on a full disk); the exit code, which the shell writes to a file
-// in the given folder, since Wine does not wait for a program of the host.
-std::vector<std::string> RunOnFullDisk(const std::string &program, const std::string &line,
-                                       const std::string &folder)
+// Runs the installer at `program` with the arguments from the host's shell,
+// with the words before it (a locale, a limit), and answers its boxes as
+// RunInstaller does, showing each to `look` first; the boxes seen, then the
+// exit code.
+std::vector<std::string> RunFromShell(const std::string &program, const std::string &line, const std::string &words,
+                                      const std::vector<int> &answers, const std::function<void(HWND)> &look = {})
 {
-    const std::string result = folder + "exit.txt";
-    EndProcess(StartProgram("Z:\\bin\\sh -c \"trap '' XFSZ; ulimit -f 200; wine '" + program + "' " + line +
-                            "; echo $? >exit.txt\"", folder.c_str()));
-    for (const DWORD start = GetTickCount(); ReadFileBytes(result).empty() && GetTickCount() - start < ExitTimeout;)
-        PumpFor(100);
-    const std::string code = ReadFileBytes(result);
-    RemoveFile(result);
-    return {"exit " + code.substr(0, code.find('\n'))};
+    const std::string folder = WindowsFilePath("");
+    StartFromShell(words, "'" + program + "' " + line, folder);
+    std::vector<std::string> seen;
+    for (HWND box; seen.size() < 8 && (box = WaitForOtherWindow("#32770", folder));) {
+        seen.push_back(ReadBox(box));
+        if (look)
+            look(box);
+        SendMessageA(GetDlgItem(box, seen.size() <= answers.size() ? answers[seen.size() - 1] : IDOK), BM_CLICK, 0, 0);
+    }
+    seen.push_back("exit " + ShellExitCode(folder));
+    return seen;
 }
 
 // What a program writes to its standard output, through a pipe.
@@ -308,7 +310,9 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         HANDLE held = CreateFileA(s.Held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         const std::string built = s.Setup & Refused ? refusing : installer;
         const std::string program = s.Setup & FromCopy ? copy : built;
-        EXPECT_EQ(s.Setup & FullDisk ? RunOnFullDisk(program, s.Line, WindowsFilePath(""))
+        // A full disk: the installer's files may not grow beyond 100 KB (the
+        // shell's limit, its signal ignored so that the write fails).
+        EXPECT_EQ(s.Setup & FullDisk ? RunFromShell(program, s.Line, "trap '' XFSZ; ulimit -f 200;", {})
                              : RunInstaller(program, s.Line, s.Answers), s.Run);
         CloseHandle(held);
         const std::string left = s.Saver == Carried ? saver : s.Saver == Kept ? before : "";
@@ -335,6 +339,105 @@ TEST(Installer, AnswersLeadToTheirBoxesFilesAndExitCodes)
         EXPECT_EQ(WindowsFolderNames(), names) << "no file left over";
     }
     DestroyWindow(told);
+}
+
+// The installation and the removal in each language the installer speaks, and
+// in Swedish, which it does not: every box's caption and text in the language
+// (Swedish: English), its buttons the system's in that language, each text
+// fitting its control in the message font; the registration and the entry
+// as in English.
+TEST(Installer, SpeaksTheUsersLanguage)
+{
+    const std::vector<std::string> english = {"Install", "Install Telv Screensaver ?    ",
+        "File : \"%s\" already exists   \n\nOverwrite this file ?", "Install aborted   ", "Write error",
+        "      Saver installed       ", "Uninstall", "Remove Telv Screensaver ?", "Saver removed", "Remove error"};
+    const struct { const char *Locale; std::vector<std::string> Texts; const char *Buttons; } languages[] = {
+        {"C.UTF-8", english, "&No|&Yes|Cancel|OK|"}, {"sv_SE.UTF-8", english, "&Ja|&Nej|Avbryt|OK|"},
+        {"de_DE.UTF-8", {"Installieren", "Telv-Bildschirmschoner installieren?",
+         "Die Datei „%s“ ist bereits vorhanden.\n\nMöchten Sie sie ersetzen?", "Installation abgebrochen",
+         "Schreibfehler", "Bildschirmschoner installiert", "Deinstallieren", "Telv-Bildschirmschoner entfernen?",
+         "Bildschirmschoner entfernt", "Fehler beim Entfernen"}, "&Ja|&Nein|Abbrechen|OK|"},
+        {"fr_FR.UTF-8", {"Installer", "Installer l'écran de veille Telv\u00a0?",
+         "Le fichier «\u00a0%s\u00a0» existe déjà.\n\nVoulez-vous le remplacer\u00a0?", "Installation annulée",
+         "Erreur d'écriture", "Écran de veille installé", "Désinstaller", "Supprimer l'écran de veille Telv\u00a0?",
+         "Écran de veille supprimé", "Erreur de suppression"}, "&Non|&Oui|Annuler|OK|"},
+        {"es_ES.UTF-8", {"Instalar", "¿Instalar el protector de pantalla Telv?",
+         "El archivo \"%s\" ya existe.\n\n¿Desea reemplazarlo?", "Instalación cancelada", "Error de escritura",
+         "Protector de pantalla instalado", "Desinstalar", "¿Eliminar el protector de pantalla Telv?",
+         "Protector de pantalla eliminado", "Error al eliminar"}, "&No|&Sí|Aceptar|Cancelar|"},
+        {"it_IT.UTF-8", {"Installa", "Installare lo screen saver Telv?",
+         "Il file \"%s\" esiste già.\n\nSovrascrivere il file?", "Installazione annullata", "Errore di scrittura",
+         "Screen saver installato", "Disinstalla", "Rimuovere lo screen saver Telv?", "Screen saver rimosso",
+         "Errore durante la rimozione"}, "&No|&Sì|Annulla|Ok|"},
+        {"pt_BR.UTF-8", {"Instalar", "Instalar a proteção de tela Telv?",
+         "O arquivo \"%s\" já existe.\n\nDeseja substituí-lo?", "Instalação cancelada", "Erro de gravação",
+         "Proteção de tela instalada", "Desinstalar", "Remover a proteção de tela Telv?", "Proteção de tela removida",
+         "Erro ao remover"}, "&Não|&Sim|Cancelar|OK|"},
+        {"nl_NL.UTF-8", {"Installeren", "Telv-schermbeveiliging installeren?",
+         "Het bestand \"%s\" bestaat al.\n\nWilt u dit bestand overschrijven?", "Installatie afgebroken",
+         "Schrijffout", "Schermbeveiliging geïnstalleerd", "Verwijderen", "Telv-schermbeveiliging verwijderen?",
+         "Schermbeveiliging verwijderd", "Fout bij verwijderen"}, "&Ja|&Nee|Annuleren|OK|"},
+        {"pl_PL.UTF-8", {"Instalacja", "Zainstalować wygaszacz ekranu Telv?",
+         "Plik „%s” już istnieje.\n\nCzy zastąpić ten plik?", "Instalacja przerwana", "Błąd zapisu",
+         "Wygaszacz ekranu zainstalowany", "Dezinstalacja", "Usunąć wygaszacz ekranu Telv?", "Wygaszacz ekranu usunięty",
+         "Błąd usuwania"}, "&Nie|&Tak|Anuluj|OK|"},
+        {"tr_TR.UTF-8", {"Yükleme", "Telv Ekran Koruyucusu yüklensin mi?",
+         "\"%s\" dosyası zaten var.\n\nDosyanın üzerine yazılsın mı?", "Yükleme iptal edildi", "Yazma hatası",
+         "Ekran koruyucu yüklendi", "Kaldırma", "Telv Ekran Koruyucusu kaldırılsın mı?", "Ekran koruyucu kaldırıldı",
+         "Kaldırma hatası"}, "&Evet|&Hayır|Tamam|İptal|"}};
+    const std::string target = WindowsFilePath("Telv.scr"), profile = WindowsFilePath("system.ini");
+    const std::string installer = ProgramFolder() + "\\telvinst.exe", savedProfile = ReadFileBytes(profile);
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectA(&metrics.lfMessageFont);
+    std::string registered;
+    for (const auto &l : languages) {
+        SCOPED_TRACE(l.Locale);
+        const std::vector<std::string> &t = l.Texts;
+        auto box = [&](size_t text, UINT type, size_t caption = 0) {
+            return t[caption] + ": \"" + t[text] + "\" type " + std::to_string(type);
+        };
+        std::string overwrite = box(2, 0x34);
+        overwrite.replace(overwrite.find("%s"), 2, target);
+        std::set<std::string> buttons;
+        const auto look = [&](HWND shown) {
+            for (HWND control = GetWindow(shown, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+                EXPECT_TRUE(TextFits(control, font)) << TextOf(control);
+                char kind[16] = "";
+                GetClassNameA(control, kind, sizeof kind);
+                if (IsWindowVisible(control) && lstrcmpiA(kind, "Button") == 0)
+                    buttons.insert(TextOf(control));
+            }
+        };
+        const std::string words = std::string("LC_ALL=") + l.Locale;
+        WriteFileBytes(profile, "[boot]\r\n");
+        EXPECT_EQ(RunFromShell(installer, "", words, {IDOK, IDOK}, look),
+                  (std::vector<std::string>{box(1, 0x21), box(5, 0), "exit 0"}));
+        const std::string done = EntryValues() + ReadFileBytes(profile);
+        EXPECT_TRUE(done.find("DisplayName=Telv ScreenSaver\n") != std::string::npos &&
+                    done.find("SCRNSAVE.EXE=") != std::string::npos) << done;
+        if (registered.empty())
+            registered = done;
+        EXPECT_EQ(done, registered);
+        EXPECT_EQ(RunFromShell(installer, "", words, {IDOK, IDNO, IDOK}, look),
+                  (std::vector<std::string>{box(1, 0x21), overwrite, box(3, 0x30), "exit 0"}));
+        EXPECT_EQ(RunFromShell(installer, "/uninstall", words, {IDOK, IDOK}, look),
+                  (std::vector<std::string>{box(7, 0x21, 6), box(8, 0, 6), "exit 0"}));
+        // A folder in the saver's place can be neither written nor deleted.
+        CreateDirectoryA(target.c_str(), nullptr);
+        EXPECT_EQ(RunFromShell(installer, "", words, {IDOK, IDOK}, look),
+                  (std::vector<std::string>{box(1, 0x21), box(4, 0x10), "exit 1"}));
+        EXPECT_EQ(RunFromShell(installer, "/uninstall", words, {IDOK, IDOK}, look),
+                  (std::vector<std::string>{box(7, 0x21, 6), box(9, 0x10, 6), "exit 1"}));
+        RemoveFile(target);
+        std::string shown;
+        for (const std::string &b : buttons)
+            shown += b + "|";
+        EXPECT_EQ(shown, l.Buttons);
+    }
+    DeleteObject(font);
+    WriteFileBytes(profile, savedProfile);
 }
 
 // These three collect a module's resources as "type/name/language" ("#n": an integer id).
@@ -388,7 +491,8 @@ TEST(Programs, CarryTheirResourcesVersionsAndSystemImportsOnly)
         const std::set<std::string> &Imports;  // the system libraries it may import
     } programs[] = {
         {"telvinst.exe", {}, {"DATA/#10/1033", "#3/#1/1033", "#3/#2/1033", "#3/#3/1033", "#3/#4/1033", "#3/#5/1033",
-         "#14/INSTALLICON/1033", "#24/#1/1033", "#16/#1/1033"}, saver, "INSTALLICON",
+         "#14/INSTALLICON/1033", "#24/#1/1033", "#16/#1/1033", "#6/#7/1031", "#6/#7/1033", "#6/#7/1036", "#6/#7/1040",
+         "#6/#7/1043", "#6/#7/1045", "#6/#7/1046", "#6/#7/1055", "#6/#7/3082"}, saver, "INSTALLICON",
          "1:32x32x4 2:16x16x4 3:24x24x32 4:48x48x32 5:256x256x32 ", {0x8fd4bbb0, 0x83bb3a8e},
          {"<requestedExecutionLevel level=\"requireAdministrator\" "
          "uiAccess=\"false\"/>", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",

@@ -286,6 +286,32 @@ TEST_F(SaverProcess, DialogButtonsUnderTheMouse)
     RemoveFile(settings);
 }
 
+// The configuration mode in the user's display language: the real saver,
+// started in each language it speaks and in Swedish, which it does not,
+// shows its caption and Cancel button in that language (Swedish: English);
+// OK stores the same file in every language.
+TEST_F(SaverProcess, DialogInTheUsersLanguage)
+{
+    const struct { const char *Locale, *Texts; } cases[] = {
+        {"sv_SE.UTF-8", "Telv Screensaver|Cancel"}, {"de_DE.UTF-8", "Telv-Bildschirmschoner|Abbrechen"},
+        {"fr_FR.UTF-8", "Écran de veille Telv|Annuler"}, {"es_ES.UTF-8", "Protector de pantalla Telv|Cancelar"},
+        {"it_IT.UTF-8", "Screen saver Telv|Annulla"}, {"pt_BR.UTF-8", "Proteção de tela Telv|Cancelar"},
+        {"nl_NL.UTF-8", "Telv-schermbeveiliging|Annuleren"}, {"pl_PL.UTF-8", "Wygaszacz ekranu Telv|Anuluj"},
+        {"tr_TR.UTF-8", "Telv Ekran Koruyucusu|İptal"}};
+    const std::string folder = WindowsFilePath(""), settings = folder + "telv1.ini";
+    for (const auto &c : cases) {
+        RemoveFile(settings);
+        StartFromShell(std::string("LC_ALL=") + c.Locale, "'" + ProgramFolder() + "\\telv.scr' /c", folder);
+        HWND dialog = WaitForOtherWindow("#32770", folder);
+        ASSERT_NE(dialog, nullptr) << c.Locale;
+        EXPECT_EQ(TextOf(dialog) + "|" + TextOf(GetDlgItem(dialog, IDCANCEL)), c.Texts);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(ShellExitCode(folder), "1") << c.Locale;
+        EXPECT_EQ(ReadFileBytes(settings), "[telv]\r\nballs=10\r\nsmooth=1\r\n") << c.Locale;
+    }
+    RemoveFile(settings);
+}
+
 // The libraries' names planted beside the saver, or in its current folder,
 // with none in the system directory: neither is ever loaded, so a key ends
 // the protected saver at once and a password change calls nobody.

@@ -1,5 +1,6 @@
 // The settings file on real profile files in the prefix's Windows directory,
 // and the real configuration dialog, driven from inside its own modal loop.
+#include "resources/language.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
 #include "tests/support.h"
@@ -59,14 +60,15 @@ VOID CALLBACK PlayStep(HWND, UINT, UINT_PTR, DWORD)
     ++Played;
 }
 
-// Runs the dialog as the configuration mode does; its end code.
-INT_PTR RunDialog(std::vector<std::function<void(HWND)>> script)
+// Runs the dialog as the configuration mode does, in the language; its end
+// code.
+INT_PTR RunDialog(std::vector<std::function<void(HWND)>> script, LANGID language = 0x0409)
 {
     Script = std::move(script);
     Played = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, PlayStep);
-    const INT_PTR code = DialogBoxParamA(SaverState.Instance, MAKEINTRESOURCEA(IDD_CONFIGURE), nullptr,
-                                         ScreenSaverConfigureDialog, 0);
+    const INT_PTR code =
+        DialogBoxInLanguage(SaverState.Instance, IDD_CONFIGURE, nullptr, ScreenSaverConfigureDialog, language);
     KillTimer(nullptr, timer);
     return code;
 }
@@ -165,6 +167,69 @@ TEST_F(ConfigDialog, SmoothMotionBox)
         EXPECT_EQ(shown, c.Shown) << c.Stored;
         EXPECT_EQ(ReadFileBytes(path), c.After) << c.Stored;
     }
+}
+
+// Each language the dialog speaks, Austrian German and Portugal's Portuguese
+// by their siblings', and languages it does not speak in English: the
+// caption and every text (but the addresses and the count) in the language,
+// each fitting its control in the control's own font, the caption its bar in
+// the caption font; every template's controls as the neutral one's (ids,
+// classes, styles, order); OK stores the same file in every language.
+TEST_F(ConfigDialog, SpeaksTheUsersLanguageAndEveryTextFits)
+{
+    const char *english = "Telv Screensaver|Balls|OK|Cancel|(C) 2026 the Telv developers|Info|E-mail|Web|Smooth motion";
+    const char *german = "Telv-Bildschirmschoner|Bälle|OK|Abbrechen|(C) 2026 die Telv-Entwickler|Info|E-Mail|Web|"
+                         "Flüssige Bewegung";
+    const char *portuguese = "Proteção de tela Telv|Bolas|OK|Cancelar|(C) 2026 os desenvolvedores do Telv|Informações|"
+                             "E-mail|Web|Movimento suave";
+    const struct { LANGID Language; const char *Texts; } cases[] = {
+        {0x0409, english}, {0x0809, english}, {0x041D, english}, {0x0411, english}, {0x0407, german},
+        {0x0C07, german}, {0x0416, portuguese}, {0x0816, portuguese},
+        {0x040C, "Écran de veille Telv|Ballons|OK|Annuler|(C) 2026 les développeurs de Telv|Informations|E-mail|Web|"
+                 "Mouvement fluide"},
+        {0x0C0A, "Protector de pantalla Telv|Balones|Aceptar|Cancelar|(C) 2026 los desarrolladores de Telv|"
+                 "Información|Correo|Web|Movimiento suave"},
+        {0x0410, "Screen saver Telv|Palloni|OK|Annulla|(C) 2026 gli sviluppatori di Telv|Informazioni|E-mail|Web|"
+                 "Movimento fluido"},
+        {0x0413, "Telv-schermbeveiliging|Ballen|OK|Annuleren|(C) 2026 de ontwikkelaars van Telv|Info|E-mail|Web|"
+                 "Vloeiende beweging"},
+        {0x0415, "Wygaszacz ekranu Telv|Piłki|OK|Anuluj|(C) 2026 twórcy programu Telv|Informacje|E-mail|WWW|"
+                 "Płynny ruch"},
+        {0x041F, "Telv Ekran Koruyucusu|Toplar|Tamam|İptal|(C) 2026 Telv geliştiricileri|Bilgi|E-posta|Web|"
+                 "Akıcı hareket"}};
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT captionFont = CreateFontIndirectA(&metrics.lfCaptionFont);
+    std::string neutralControls;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Language);
+        std::string texts, controls;
+        EXPECT_EQ(RunDialog({[&](HWND d) {
+            RECT bar = {};
+            GetWindowRect(d, &bar);
+            texts = TextOf(d);
+            EXPECT_LE(TextWidth(texts, captionFont) + 2 * GetSystemMetrics(SM_CXSIZE), bar.right - bar.left);
+            for (HWND control = GetWindow(d, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+                const int id = GetDlgCtrlID(control);
+                char kind[16] = "";
+                GetClassNameA(control, kind, sizeof kind);
+                controls += std::to_string(id) + " " + kind + " " + std::to_string(GetWindowLongA(control, GWL_STYLE)) + "|";
+                if (id != IDC_EMAIL && id != IDC_WEB && id != IDC_COUNT && !TextOf(control).empty())
+                    texts += "|" + TextOf(control);
+                EXPECT_TRUE(TextFits(control, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0))))
+                    << TextOf(control);
+            }
+            SendMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
+        }}, c.Language), 1);
+        EXPECT_EQ(texts, c.Texts);
+        if (neutralControls.empty())
+            neutralControls = controls;
+        EXPECT_EQ(controls, neutralControls);
+        EXPECT_EQ(ReadFileBytes(path), "[telv]\r\nballs=10\r\nsmooth=1\r\n");
+        RemoveFile(path);
+    }
+    DeleteObject(captionFont);
 }
 
 } // namespace

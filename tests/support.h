@@ -334,3 +334,98 @@ inline std::string HandleText(HWND window)
 {
     return std::to_string(reinterpret_cast<UINT_PTR>(window));
 }
+
+// --- Texts as shown -------------------------------------------------------------
+
+// A window's text in UTF-8, read through the wide-character call (the
+// window may be another process's).
+inline std::string TextOf(HWND window)
+{
+    WCHAR wide[512] = L"";
+    GetWindowTextW(window, wide, 512);
+    char text[1536] = "";
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+// The width in pixels of a UTF-8 text on one line in the font.
+inline int TextWidth(const std::string &text, HFONT font)
+{
+    WCHAR wide[512] = L"";
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide, 512);
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ original = SelectObject(screen, font);
+    SIZE size = {};
+    GetTextExtentPoint32W(screen, wide, lstrlenW(wide), &size);
+    SelectObject(screen, original);
+    ReleaseDC(nullptr, screen);
+    return size.cx;
+}
+
+// Whether the control shows all of its text in the font: a button's on one
+// line beside what it draws there (a push button's edges, a check box's
+// square, a group box's line ends; pixels at 96 DPI), a static's wrapped at
+// words within its client rectangle.
+inline bool TextFits(HWND control, HFONT font)
+{
+    WCHAR text[512] = L"";
+    GetWindowTextW(control, text, 512);
+    char kind[16] = "";
+    GetClassNameA(control, kind, sizeof kind);
+    const LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    const bool button = lstrcmpiA(kind, "Button") == 0;
+    const int inset = !button ? 0 : type == BS_AUTOCHECKBOX ? 17 : type == BS_GROUPBOX ? 16 : 8;
+    RECT room = {}, needed = {};
+    GetClientRect(control, &room);
+    needed.right = room.right;
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ original = SelectObject(screen, font);
+    DrawTextW(screen, text, -1, &needed, DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK));
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    SelectObject(screen, original);
+    ReleaseDC(nullptr, screen);
+    return needed.right + MulDiv(inset, dpi, 96) <= room.right && needed.bottom <= room.bottom;
+}
+
+// --- Programs in a language -----------------------------------------------------
+
+// Starts a Windows program (a command line of wine's) from the host's shell
+// with the words before it, e.g. LC_ALL=de_DE.UTF-8 for German, and returns
+// at once; the shell writes the exit code to exit.txt in the folder (ending
+// in a backslash), as Wine does not wait for a program of the host. Wine
+// takes a program's display language from the locale of its Unix
+// environment at its start, which a program started by a Wine program
+// inherits whatever its Windows environment says: this is the way to start
+// a program in another language.
+inline void StartFromShell(const std::string &words, const std::string &commandLine, const std::string &folder)
+{
+    RemoveFile(folder + "exit.txt");
+    CloseHandle(StartProgram("Z:\\bin\\sh -c \"" + words + " wine " + commandLine + "; echo $? >exit.txt\"",
+                             folder.c_str()));
+}
+
+// The exit code that the shell wrote in the folder, waited for while
+// messages are handled; empty when none came in time.
+inline std::string ShellExitCode(const std::string &folder)
+{
+    const std::string result = folder + "exit.txt";
+    for (const DWORD start = GetTickCount(); ReadFileBytes(result).empty() && GetTickCount() - start < ExitTimeout;)
+        PumpFor(100);
+    const std::string code = ReadFileBytes(result);
+    RemoveFile(result);
+    return code.substr(0, code.find('\n'));
+}
+
+// A visible top-level window of the class shown by another process; null
+// when none comes, or the shell in the folder reports its program ended.
+inline HWND WaitForOtherWindow(const char *className, const std::string &folder)
+{
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < StartTimeout; PumpFor(50)) {
+        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, className, nullptr));)
+            if (IsWindowVisible(window) && ProcessOf(window) != GetCurrentProcessId())
+                return window;
+        if (!ReadFileBytes(folder + "exit.txt").empty())
+            return nullptr;
+    }
+    return nullptr;
+}
