@@ -387,10 +387,7 @@ TEST(Installer, SpeaksTheUsersLanguage)
          "Kaldırma hatası"}, "&Evet|&Hayır|Tamam|İptal|"}};
     const std::string target = WindowsFilePath("Telv.scr"), profile = WindowsFilePath("system.ini");
     const std::string installer = ProgramFolder() + "\\telvinst.exe", savedProfile = ReadFileBytes(profile);
-    NONCLIENTMETRICSA metrics = {};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    HFONT font = CreateFontIndirectA(&metrics.lfMessageFont);
+    HFONT font = SystemFont(&NONCLIENTMETRICSA::lfMessageFont);
     std::string registered;
     for (const auto &l : languages) {
         SCOPED_TRACE(l.Locale);

@@ -197,10 +197,7 @@ TEST_F(ConfigDialog, SpeaksTheUsersLanguageAndEveryTextFits)
                  "Płynny ruch"},
         {0x041F, "Telv Ekran Koruyucusu|Toplar|Tamam|İptal|(C) 2026 Telv geliştiricileri|Bilgi|E-posta|Web|"
                  "Akıcı hareket"}};
-    NONCLIENTMETRICSA metrics = {};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    HFONT captionFont = CreateFontIndirectA(&metrics.lfCaptionFont);
+    HFONT captionFont = SystemFont(&NONCLIENTMETRICSA::lfCaptionFont);
     std::string neutralControls;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Language);

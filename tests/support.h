@@ -348,6 +348,17 @@ inline std::string TextOf(HWND window)
     return text;
 }
 
+// A new font as the system draws one part of its windows: `part` is a
+// member of NONCLIENTMETRICSA, such as its caption's or its message boxes'
+// font. The caller deletes it.
+inline HFONT SystemFont(LOGFONTA NONCLIENTMETRICSA::*part)
+{
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    return CreateFontIndirectA(&(metrics.*part));
+}
+
 // The width in pixels of a UTF-8 text on one line in the font.
 inline int TextWidth(const std::string &text, HFONT font)
 {
