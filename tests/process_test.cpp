@@ -153,7 +153,7 @@ TEST_F(SaverProcess, PasswordProtectedCloses)
 // data should be: nothing at all, a small number, a block the saver freed,
 // one cut short by unreadable memory, one that names another setting. The
 // saver keeps running and drawing, and then ends the normal way: at once,
-// or once the verification lets it when it is protected.
+// or, protected, only when the verification lets it, after one refusal.
 TEST_F(SaverProcess, PowerMessagesFromAnyProgram)
 {
     const GUID powerSource = {0x5D3E9A59, 0xE9D5, 0x4B00, {0xA6, 0xBD, 0xFF, 0x34, 0xFF, 0x51, 0x65, 0x48}};
@@ -164,7 +164,7 @@ TEST_F(SaverProcess, PowerMessagesFromAnyProgram)
     const SIZE_T page = system.dwPageSize;
     for (const bool locked : {false, true}) {
         RemoveFile(log);
-        SetPasswordSwitch(locked, "1", "stay");
+        SetPasswordSwitch(locked, "01", "stay");
         const auto [process, window] = StartFullScreen();
         ASSERT_NE(window, nullptr);
         // In the saver's own memory: a readable page with an unreadable one
@@ -190,8 +190,14 @@ TEST_F(SaverProcess, PowerMessagesFromAnyProgram)
         EXPECT_NE(CaptureWindow(nullptr, 0, 0, width, height).Values, before.Values) << "the saver draws on";
         EXPECT_EQ(Log(), locked ? Lines{"attach"} : Lines{}) << "nothing asked to close";
         Xdotool("key a");
+        if (locked) {
+            EXPECT_EQ(WaitForExit(process, 2000), STILL_ACTIVE) << "the refusal keeps the saver";
+            Xdotool("key b");
+        }
         EXPECT_EQ(WaitForExit(process, ExitTimeout), 0u);
-        EXPECT_EQ(Log(), locked ? (Lines{"attach", Verified(window), "verify-end", "detach running=0"}) : Lines{});
+        const std::string verify = Verified(window);
+        EXPECT_EQ(Log(), locked ? (Lines{"attach", verify, "verify-end", verify, "verify-end", "detach running=0"})
+                                : Lines{});
     }
 }
 
