@@ -3,7 +3,6 @@
 // and the set of them that each scale of the scene needs.
 #include "animation/picture_assets.h"
 
-#include "animation/ball_scene.h"
 #include "animation/monitor_layout.h"
 #include "shell/saver_module.h"
 

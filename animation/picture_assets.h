@@ -3,6 +3,7 @@
 // pictures of each scale the scene is drawn at.
 #pragma once
 
+#include "animation/ball_scene.h"
 #include "resources/resource_ids.h"
 
 #include <windows.h>
@@ -39,7 +40,7 @@ constexpr int PortraitCount = 11;
 // The ball's turn: 24 frames, 3 degrees apart; every fourth is one of the
 // six frames the tick alone shows.
 constexpr int TurnFrameCount = BALL_TURN_FRAMES;
-constexpr int TurnFramesPerBallFrame = TurnFrameCount / 6;
+constexpr int TurnFramesPerBallFrame = TurnFrameCount / BallFrameCount;
 
 // A memory surface and the bitmap it held when it was made, put back before
 // the surface is deleted so that no picture is deleted while selected.
